@@ -1,0 +1,125 @@
+#include "convert/codepage.h"
+#include "convert/conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/support/test_util.h"
+
+namespace {
+
+using testutil::u8;
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
+
+QByteArray gbToBig(QByteArray b)
+{
+    gbToBigBytes(b);
+    return b;
+}
+
+QByteArray bigToGB(QByteArray b)
+{
+    bigToGBBytes(b);
+    return b;
+}
+
+TEST(Conversion, RoundOfTheNationalBody)
+{
+    // 國體 -> the GB2312 bytes B9FA CCE5, shown as Big5 弊极 -> back to 國体 (Big5 keeps 体).
+    const QString gbShown = BigToGB(u8("國體"));
+    EXPECT_EQ(gbShown, u8("弊极"));
+    EXPECT_EQ(cp950::encode(gbShown), bytes({0xB9, 0xFA, 0xCC, 0xE5}));
+    EXPECT_EQ(GBToBig(gbShown), u8("國体"));
+    // A converted subtitle line keeps its ASCII and line ends where they were.
+    EXPECT_EQ(GBToBig(BigToGB(u8("1\r\n00:01 --> 00:02\r\n我們的國家。\r\n"))),
+              u8("1\r\n00:01 --> 00:02\r\n我們的國家。\r\n"));
+    // Twice in a row converts twice: readable Big5 is turned into other characters.
+    EXPECT_NE(GBToBig(u8("國体")), u8("國体"));
+}
+
+TEST(Conversion, ScanRulesOnBytes)
+{
+    // The GB2312 ideographic space is found through the symbol-row key; Big5 space goes back.
+    EXPECT_EQ(gbToBig(bytes({0xA1, 0xA1})), bytes({0xA1, 0x40}));
+    EXPECT_EQ(bigToGB(bytes({0xA1, 0x40})), bytes({0xA1, 0xA1}));
+    EXPECT_EQ(GBToBig(cp950::decode(bytes({0xA1, 0xA1}))), QString(QChar(0x3000)));
+    // A lead byte 0xAA..0xAF reads the row of 0xB0..0xB5.
+    EXPECT_EQ(gbToBig(bytes({0xAA, 0xA1})), bytes({0xB0, 0xDA}));
+    // The last byte is copied whatever it is; a failed pair test copies one byte and moves on.
+    EXPECT_EQ(gbToBig(bytes({'a', 0xB9})), bytes({'a', 0xB9}));
+    EXPECT_EQ(bigToGB(bytes({'a', 0xB0})), bytes({'a', 0xB0}));
+    EXPECT_EQ(gbToBig(bytes({0xB9, 0x41, 0xB9, 0xFA})), bytes({0xB9, 0x41, 0xB0, 0xEA}));
+    EXPECT_EQ(bigToGB(bytes({0xB0, 0x30, 0xB0, 0xEA})), bytes({0xB0, 0x30, 0xB9, 0xFA}));
+    // Big5's gap trail bytes pass the Big5 test and come back unchanged.
+    EXPECT_EQ(bigToGB(bytes({0xA1, 0x7F, 0xA1, 0xA0})), bytes({0xA1, 0x7F, 0xA1, 0xA0}));
+    // Outside both tables (first or second byte 0xFF) the pair passes as a pair.
+    EXPECT_EQ(gbToBig(bytes({0xFF, 0xB9, 0xB9, 0xFF, 0xB9, 0xFA})),
+              bytes({0xFF, 0xB9, 0xB9, 0xFF, 0xB0, 0xEA}));
+    EXPECT_EQ(bigToGB(bytes({0xFF, 0x40, 0xB0, 0xFF, 0xB0, 0xEA})),
+              bytes({0xFF, 0x40, 0xB0, 0xFF, 0xB9, 0xFA}));
+    // Empty, one byte and ASCII-only texts are untouched.
+    EXPECT_EQ(GBToBig(QString()), QString());
+    const QString single = cp950::decode(bytes({0xE5}));
+    EXPECT_EQ(BigToGB(single), single);
+    EXPECT_EQ(GBToBig(u8("Hello, world!\r\n0123456789")), u8("Hello, world!\r\n0123456789"));
+}
+
+TEST(Conversion, EveryGB2312CodeSurvivesTheEditorRoad)
+{
+    // A GB2312 file is read as Big5 text and encoded again before the scan: every code must
+    // come back as its own bytes and convert exactly as the bytes do, wherever it stands.
+    QByteArray file;
+    for (int lead = 0xA1; lead <= 0xFE; ++lead) {
+        for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+            const QByteArray pair = bytes({lead, trail});
+            const QString shown = cp950::decode(pair);
+            ASSERT_EQ(cp950::encode(shown), pair) << std::hex << lead << trail;
+            ASSERT_EQ(cp950::encode(GBToBig(shown)), gbToBig(pair)) << std::hex << lead << trail;
+            file += pair;
+            file += (trail % 7 == 0) ? "\r\n" : "";
+        }
+    }
+    EXPECT_EQ(cp950::encode(GBToBig(cp950::decode(file))), gbToBig(file));
+    EXPECT_EQ(cp950::encode(BigToGB(cp950::decode(file))), bigToGB(file));
+}
+
+TEST(Conversion, CharactersOutsideCodePage950AreKept)
+{
+    // Emoji, a supplementary Hanzi and Latin letters code page 950 lacks stay in place, and
+    // the bytes beside them convert as they would beside a '?'.
+    const QString text = u8("國😀體ß𠀀國āb");
+    EXPECT_EQ(BigToGB(text), u8("弊😀极ß𠀀弊āb"));
+    EXPECT_EQ(GBToBig(BigToGB(text)), u8("國😀体ß𠀀國āb"));
+    EXPECT_EQ(GBToBig(u8("😀")), u8("😀"));
+    // A lead byte right before such a character is copied alone, as before a '?'.
+    const QString lead = cp950::decode(bytes({0xB9}));
+    EXPECT_EQ(GBToBig(lead + u8("😀") + lead), lead + u8("😀") + lead);
+}
+
+TEST(Conversion, RandomBytesKeepLengthAndGainNoZero)
+{
+    std::mt19937 rng(2312);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray in(int(rng() % 600), '\0');
+        for (char& c : in)
+            c = char(rng() % 4 == 0 ? rng() % 128 : 0xA0 + rng() % 96);
+        const int zeros = int(in.count('\0'));
+        for (QByteArray out : {gbToBig(in), bigToGB(in)}) {
+            ASSERT_EQ(out.size(), in.size());
+            ASSERT_EQ(int(out.count('\0')), zeros);
+        }
+        const QString text = cp950::decode(in);
+        ASSERT_EQ(cp950::encode(GBToBig(text)), gbToBig(in));
+        ASSERT_EQ(cp950::encode(BigToGB(text)), bigToGB(in));
+    }
+}
+
+} // namespace
