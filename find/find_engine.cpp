@@ -8,8 +8,10 @@
 namespace {
 
 // Case-insensitive searches fold a window of the text at a time and run Qt's exact search
-// on it: the cost stays proportional to the distance to the hit, not to the text's size.
-constexpr qsizetype kWindow = qsizetype(1) << 16;
+// on it. Windows start small and double, so the cost stays proportional to the distance to
+// the hit (stepping through nearby hits is cheap) without a call per few characters.
+constexpr qsizetype kFirstWindow = 256;
+constexpr qsizetype kLastWindow = qsizetype(1) << 16;
 
 using FoldTable = std::array<char16_t, 0x10000>;
 
@@ -48,8 +50,9 @@ qsizetype forward(QStringView text, QStringView pattern, qsizetype from, bool fo
     if (!fold)
         return text.indexOf(pattern, from, Qt::CaseSensitive);
     const QString p = folded(pattern);
-    for (qsizetype lo = from; lo + m <= n; lo += kWindow) {
-        const qsizetype hi = std::min(n, lo + kWindow + m - 1);
+    qsizetype window = kFirstWindow;
+    for (qsizetype lo = from; lo + m <= n; lo += window, window = std::min(2 * window, kLastWindow)) {
+        const qsizetype hi = std::min(n, lo + window + m - 1);
         const qsizetype hit = QStringView(folded(text.sliced(lo, hi - lo))).indexOf(p);
         if (hit >= 0)
             return lo + hit;
@@ -67,10 +70,11 @@ qsizetype backward(QStringView text, QStringView pattern, qsizetype last, bool f
     if (!fold)
         return text.first(last + m).lastIndexOf(pattern, last, Qt::CaseSensitive);
     const QString p = folded(pattern);
-    for (qsizetype hi = last; hi >= 0; hi -= kWindow) {
-        const qsizetype lo = std::max<qsizetype>(0, hi - kWindow + 1);
-        const QString window = folded(text.sliced(lo, hi + m - lo));
-        const qsizetype hit = QStringView(window).lastIndexOf(p, hi - lo);
+    qsizetype window = kFirstWindow;
+    for (qsizetype hi = last; hi >= 0; hi -= window, window = std::min(2 * window, kLastWindow)) {
+        const qsizetype lo = std::max<qsizetype>(0, hi - window + 1);
+        const QString chunk = folded(text.sliced(lo, hi + m - lo));
+        const qsizetype hit = QStringView(chunk).lastIndexOf(p, hi - lo);
         if (hit >= 0)
             return lo + hit;
     }

@@ -184,33 +184,42 @@ QString randomText(QRandomGenerator& rng, qsizetype size, QStringView alphabet)
 TEST(FindEngine, AgreesWithTheForwardEnumeration)
 {
     QRandomGenerator rng(2024);
-    for (int round = 0; round < 400; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         FindSettings s;
         s.WFindText = randomText(rng, 1 + rng.bounded(3), u"aAbσ");
         s.FindUL = qint16(rng.bounded(2));
         s.FindMode = qint16(rng.bounded(3));
-        QString text;
-        qsizetype start, length;
-        if (round % 8 != 0) { // short, dense texts
-            text = randomText(rng, rng.bounded(40), u"aAbΣσς\r\n");
-            start = rng.bounded(int(text.size() + 1));
-            length = rng.bounded(int(text.size() - start + 1));
-        } else { // long, sparse texts with hits planted around the 64K search windows
-            text = QString(300000, u'x');
-            start = 70000 + rng.bounded(100000);
-            length = rng.bounded(3);
-            const qsizetype m = s.WFindText.size();
-            const qsizetype around[] = {start + length + 65536, start + length + 2 * 65536,
-                                        start - 65536, start - 2 * 65536};
-            for (qsizetype at : around)
-                if (rng.bounded(2))
-                    text.replace(at - rng.bounded(int(m + 1)), m,
-                             rng.bounded(2) ? s.WFindText : s.WFindText.toUpper());
-        }
+        const QString text = randomText(rng, rng.bounded(40), u"aAbΣσς\r\n");
+        const qsizetype start = rng.bounded(int(text.size() + 1));
+        const qsizetype length = rng.bounded(int(text.size() - start + 1));
         const FindResult got = findText(text, start, length, s);
         const FindResult want = naiveFindText(text, start, length, s);
         ASSERT_EQ(got.kind, want.kind) << "round " << round;
         ASSERT_EQ(got.start, want.start) << "round " << round;
         ASSERT_EQ(got.length, want.length) << "round " << round;
     }
+}
+
+// Long texts are searched piecewise: a lone occurrence is found at any distance from the
+// selection, including one that straddles two pieces.
+TEST(FindEngine, FindsALoneOccurrenceAtAnyDistance)
+{
+    const qsizetype far = qsizetype(1) << 18;
+    QString text(far + 1000, u'x');
+    const qsizetype early = 500, late = far + 500;
+    text.replace(early, 3, QStringLiteral("AbΣ"));
+    text.replace(late, 3, QStringLiteral("AbΣ"));
+    const FindSettings up = settings("aBσ", 0, 1), down = settings("aBσ", 1, 1);
+    for (qsizetype power = 256; power <= far / 2; power *= 2) {
+        for (qsizetype d = std::max<qsizetype>(1, power - 300); d <= power + 3; ++d) {
+            const FindResult f = findText(text, late - d, 0, down);
+            ASSERT_EQ(f.kind, Kind::Select) << "down " << d;
+            ASSERT_EQ(f.start, d > late - early ? early : late) << "down " << d;
+            const FindResult b = findText(text, early + d, 0, up);
+            ASSERT_EQ(b.kind, Kind::Select) << "up " << d;
+            ASSERT_EQ(b.start, early) << "up " << d;
+        }
+    }
+    EXPECT_EQ(findText(text, late + 1, 0, down).kind, Kind::NotFound);
+    EXPECT_EQ(findText(text, early, 0, up).kind, Kind::NotFound);
 }
