@@ -1,36 +1,18 @@
 #include "find/find_dialog.h"
 
+#include "tests/find/dialog_test_support.h"
+
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
-// Types text as key presses carrying the characters, as an input method commits them.
-void type(QWidget* w, const QString& text)
-{
-    for (QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
-
-template <class W = QWidget>
-W* child(QWidget* parent, const char* name)
-{
-    W* w = parent->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
+using namespace dialogtest;
 
 class FindDialogTest : public ::testing::Test {
 protected:
@@ -113,7 +95,7 @@ TEST_F(FindDialogTest, LayoutInTwipsCentredOverTheOwner)
     EXPECT_EQ(d->parentWidget(), &owner);
     EXPECT_LE((d->geometry().center() - owner.geometry().center()).manhattanLength(), 2);
 
-    const struct { const char* name; QRect twips; QString caption; } expected[] = {
+    expectDesigned(d, {
         {"lblS",          {120, 195, 975, 255},   QStringLiteral("尋找目標：")},
         {"txtFind",       {1200, 135, 3375, 270}, {}},
         {"cmdFind",       {4680, 120, 1335, 375}, QStringLiteral("找下一個(&F)")},
@@ -123,20 +105,7 @@ TEST_F(FindDialogTest, LayoutInTwipsCentredOverTheOwner)
         {"optDirection0", {120, 240, 735, 495},   QStringLiteral("向上")},
         {"optDirection1", {840, 240, 735, 495},   QStringLiteral("向下")},
         {"optDirection2", {1560, 240, 735, 495},  QStringLiteral("全部")},
-    };
-    for (const auto& e : expected) {
-        QWidget* w = child(d, e.name);
-        const QRect& t = e.twips;
-        EXPECT_EQ(w->geometry(), QRect(t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15)) << e.name;
-        QString caption;
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            caption = b->text();
-        else if (auto* l = qobject_cast<QLabel*>(w))
-            caption = l->text();
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
-            caption = g->title();
-        EXPECT_EQ(caption, e.caption) << e.name;
-    }
+    });
     EXPECT_EQ(child(d, "optDirection0")->parentWidget(), child(d, "frmDirection"));
 }
 

@@ -1,16 +1,15 @@
 #include "find/replace_dialog.h"
 
 #include "app/editor_text.h"
+#include "tests/find/dialog_test_support.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 namespace {
+
+using namespace dialogtest;
 
 // Counts whole-text assignments: each is one step the user can undo.
 class CountingEditor : public StringEditorText {
@@ -23,14 +22,6 @@ public:
     }
     int assignments = 0;
 };
-
-template <class W = QWidget>
-W* child(QWidget* parent, const char* name)
-{
-    W* w = parent->findChild<W*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
 
 class ReplaceDialogTest : public ::testing::Test {
 protected:
@@ -73,25 +64,14 @@ TEST_F(ReplaceDialogTest, LayoutInTwipsWithReplaceAllFocused)
     EXPECT_LE((d->geometry().center() - owner.geometry().center()).manhattanLength(), 2);
     EXPECT_EQ(QApplication::focusWidget(), child(d, "Command1"));
 
-    const struct { const char* name; QRect twips; QString caption; } expected[] = {
+    expectDesigned(d, {
         {"Label1_0", {120, 120, 975, 255},   QStringLiteral("尋找目標：")},
         {"Text1",    {1080, 120, 3375, 270}, {}},
         {"Label1_1", {240, 600, 735, 255},   QStringLiteral("取代為：")},
         {"Text2",    {1080, 600, 3375, 270}, {}},
         {"Command1", {4560, 120, 2055, 375}, QStringLiteral("全部取代")},
         {"Command2", {4560, 600, 2055, 375}, QStringLiteral("取消")},
-    };
-    for (const auto& e : expected) {
-        QWidget* w = child(d, e.name);
-        const QRect& t = e.twips;
-        EXPECT_EQ(w->geometry(), QRect(t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15)) << e.name;
-        if (auto* b = qobject_cast<QPushButton*>(w))
-            EXPECT_EQ(b->text(), e.caption);
-        else if (auto* l = qobject_cast<QLabel*>(w))
-            EXPECT_EQ(l->text(), e.caption);
-        else
-            EXPECT_TRUE(qobject_cast<QLineEdit*>(w)->text().isEmpty());
-    }
+    });
 
     // Tab order: 全部取代, find-what, replace-with, 取消.
     QStringList order;
