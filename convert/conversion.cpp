@@ -1,14 +1,17 @@
 #include "convert/conversion.h"
 
 #include "convert/codepage.h"
+#include "convert/pair_scan.h"
 #include "convert/tables.h"
 
 #include <QtGlobal>
 
-#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
+
+using ByteScan = void (*)(std::uint8_t*, qsizetype);
 
 bool ensureTables()
 {
@@ -19,65 +22,102 @@ bool ensureTables()
     return false;
 }
 
-// Eight bytes below 0x80 are eight single bytes to copy: none can start a pair.
-inline bool asciiWord(const std::uint8_t* p)
+// The plain road: encode -> scan -> decode. A character code page 950 cannot hold is scanned
+// as the single byte '?', which no pair test takes as a second byte, and is put back after.
+QString convertSegment(QStringView text, ByteScan scan)
 {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    return (w & 0x8080808080808080ULL) == 0;
-}
-
-// One scan for both directions: `minTrail` is the pair test's second byte, `cell` the table.
-template <unsigned minTrail, class CellOf>
-inline void scan(QByteArray& bytes, CellOf cell)
-{
-    const qsizetype n = bytes.size();
-    if (n < 2)
-        return;   // the last byte is always copied unchanged
-    auto* p = reinterpret_cast<std::uint8_t*>(bytes.data());
-    qsizetype i = 0;
-    while (i + 1 < n) {
-        if (i + 8 <= n && asciiWord(p + i)) {
-            i += 8;
-            continue;
-        }
-        const unsigned first = p[i];
-        const unsigned second = p[i + 1];
-        if (first < 0xA1 || second < minTrail) {
-            ++i;
-            continue;
-        }
-        if (first != 0xFF && second != 0xFF) {
-            const modBig2GB::Cell c = cell(first, second);
-            p[i] = c.first;
-            p[i + 1] = c.second;
-        }
-        i += 2;
-    }
-}
-
-// encode -> scan -> decode. A character code page 950 cannot hold is scanned as the single
-// byte '?', which no pair test accepts as a second byte, and is put back afterwards.
-template <class Scan>
-QString convertText(const QString& text, Scan scanBytes)
-{
-    if (text.isEmpty() || !ensureTables())
-        return text;
     std::vector<cp950::Unencodable> misses;
     QByteArray bytes = cp950::encode(text, &misses);
-    scanBytes(bytes);
+    scan(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
     if (misses.empty())
         return cp950::decode(bytes);
-
     QString out;
     out.reserve(text.size());
     qsizetype from = 0;
     for (const cp950::Unencodable& miss : misses) {
         out += cp950::decode(QByteArrayView(bytes).sliced(from, miss.byteOffset - from));
-        out += QStringView(text).sliced(miss.textIndex, miss.textLength);
+        out += text.sliced(miss.textIndex, miss.textLength);
         from = miss.byteOffset + 1;
     }
     out += cp950::decode(QByteArrayView(bytes).sliced(from));
+    return out;
+}
+
+// What the plain road makes of one BMP character when the scan meets it at a pair boundary
+// and leaves the next character at a pair boundary too; 0 when that does not hold (the
+// character is not in code page 950, is one lone byte >= 0xA1, or its second byte could start
+// a pair with the next character). Built once per direction from the loaded tables.
+class CharResults {
+public:
+    CharResults(ByteScan scan, unsigned minTrail)
+        : result_(new char16_t[65536]())
+    {
+        for (char32_t c = 0x80; c < 0x10000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            const QChar ch{char16_t(c)};
+            std::vector<cp950::Unencodable> misses;
+            QByteArray bytes = cp950::encode(QStringView(&ch, 1), &misses);
+            if (!misses.empty() || !endsAtPairBoundary(bytes, minTrail))
+                continue;
+            scan(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+            const QString out = cp950::decode(bytes);
+            if (out.size() == 1)
+                result_[c] = out.at(0).unicode();
+        }
+    }
+
+    char16_t operator[](char16_t c) const { return result_[c]; }
+
+private:
+    // Does the scan, starting at the first byte, finish exactly at the last one?
+    static bool endsAtPairBoundary(const QByteArray& bytes, unsigned minTrail)
+    {
+        const auto first = std::uint8_t(bytes.front());
+        const auto last = std::uint8_t(bytes.back());
+        if (bytes.size() == 2 && first >= 0xA1 && last >= minTrail)
+            return true;   // one pair
+        return last < 0xA1;   // otherwise the last byte is scanned as a first byte
+    }
+
+    std::unique_ptr<char16_t[]> result_;
+};
+
+// One pass over the text with the per-character results; wherever they do not apply, the
+// plain road takes over up to the next character below 0x40 (CR, LF, digits, space...): such
+// a byte can never be a second byte, so the scan is at a pair boundary again after it.
+QString convertText(const QString& text, ByteScan scan, const CharResults& results)
+{
+    const qsizetype n = text.size();
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.constData());
+    QString out(n, Qt::Uninitialized);
+    qsizetype used = 0;
+    qsizetype k = 0;
+    while (k < n) {
+        char16_t* o = reinterpret_cast<char16_t*>(out.data());
+        while (k < n) {
+            const char16_t c = in[k];
+            const char16_t r = c < 0x80 ? c : results[c];
+            if (r == 0 && c != 0)
+                break;
+            o[used++] = r;
+            ++k;
+        }
+        if (k == n)
+            break;
+        qsizetype end = k + 1;
+        while (end < n && in[end] >= 0x40)
+            ++end;
+        end = qMin(end + 1, n);
+        const QString segment = convertSegment(QStringView(text).sliced(k, end - k), scan);
+        const qsizetype room = used + segment.size() + (n - end);
+        if (room > out.size())
+            out.resize(room);
+        std::copy(segment.cbegin(), segment.cend(), out.begin() + used);
+        used += segment.size();
+        k = end;
+    }
+    out.truncate(used);
     return out;
 }
 
@@ -85,26 +125,28 @@ QString convertText(const QString& text, Scan scanBytes)
 
 void bigToGBBytes(QByteArray& bytes)
 {
-    if (!ensureTables())
-        return;
-    scan<0x40>(bytes, [](unsigned lead, unsigned trail) { return modBig2GB::bigCell(lead, trail); });
+    if (ensureTables())
+        modBig2GB::scanBigPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 void gbToBigBytes(QByteArray& bytes)
 {
-    if (!ensureTables())
-        return;
-    scan<0xA1>(bytes, [](unsigned lead, unsigned trail) {
-        return modBig2GB::gbCell(modBig2GB::gbRowKey(lead), trail);
-    });
+    if (ensureTables())
+        modBig2GB::scanGBPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 QString BigToGB(const QString& text)
 {
-    return convertText(text, bigToGBBytes);
+    if (text.isEmpty() || !ensureTables())
+        return text;
+    static const CharResults results(modBig2GB::scanBigPairs, modBig2GB::kBigFirstTrail);
+    return convertText(text, modBig2GB::scanBigPairs, results);
 }
 
 QString GBToBig(const QString& text)
 {
-    return convertText(text, gbToBigBytes);
+    if (text.isEmpty() || !ensureTables())
+        return text;
+    static const CharResults results(modBig2GB::scanGBPairs, modBig2GB::kGBFirstTrail);
+    return convertText(text, modBig2GB::scanGBPairs, results);
 }

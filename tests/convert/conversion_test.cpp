@@ -1,5 +1,6 @@
 #include "convert/codepage.h"
 #include "convert/conversion.h"
+#include "convert/tables.h"
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,75 @@ TEST(Conversion, RandomBytesKeepLengthAndGainNoZero)
         const QString text = cp950::decode(in);
         ASSERT_EQ(cp950::encode(GBToBig(text)), gbToBig(in));
         ASSERT_EQ(cp950::encode(BigToGB(text)), bigToGB(in));
+    }
+}
+
+// The scan exactly as the algorithm reads, one byte decision at a time, as a model for the
+// block scan and the one-pass text road.
+QByteArray modelScan(QByteArray b, bool gb)
+{
+    const qsizetype n = b.size() - 1;
+    for (qsizetype i = 0; i <= n;) {
+        const unsigned first = uchar(b[i]);
+        const unsigned second = i < n ? uchar(b[i + 1]) : 0;
+        if (i == n || first < 0xA1 || second < (gb ? 0xA1u : 0x40u)) {
+            ++i;
+            continue;
+        }
+        if (first != 0xFF && second != 0xFF) {
+            const modBig2GB::Cell c = gb ? modBig2GB::gbCell(modBig2GB::gbRowKey(first), second)
+                                         : modBig2GB::bigCell(first, second);
+            b[i] = char(c.first);
+            b[i + 1] = char(c.second);
+        }
+        i += 2;
+    }
+    return b;
+}
+
+QString modelText(const QString& text, bool gb)
+{
+    std::vector<cp950::Unencodable> misses;
+    const QByteArray out = modelScan(cp950::encode(text, &misses), gb);
+    QString result;
+    qsizetype from = 0;
+    for (const auto& miss : misses) {
+        result += cp950::decode(out.mid(from, miss.byteOffset - from)) + text.mid(miss.textIndex, miss.textLength);
+        from = miss.byteOffset + 1;
+    }
+    return result + cp950::decode(out.mid(from));
+}
+
+TEST(Conversion, MatchesTheStraightScanOnMixedText)
+{
+    // Long texts of every kind of character: line ends, ASCII, Big5 and GB2312-as-Big5 Hanzi,
+    // lone lead bytes, code page 950 lead bytes 0x81..0xA0, pairs with 0xFF, characters
+    // outside code page 950. Long enough to cross many 64-byte blocks.
+    const QString pieces[] = {u8("\r\n"), u8(" "), u8("7"), u8("A"), u8("z~"), u8("國"), u8("體"),
+                              u8("弊"), u8("极"), u8("一"), u8("，"), u8("😀"), u8("ß"), u8("ā")};
+    std::mt19937 rng(950);
+    for (int round = 0; round < 150; ++round) {
+        QString text;
+        QByteArray raw;
+        const int length = int(rng() % 400);
+        for (int k = 0; k < length; ++k) {
+            if (rng() % 3 == 0) {
+                raw.append(char(0x81 + rng() % 0x7F));
+                if (rng() % 2)
+                    raw.append(char(rng() % 4 == 0 ? 0xFF : 0x40 + rng() % 0xC0));
+                continue;
+            }
+            text += cp950::decode(raw);
+            raw.clear();
+            text += pieces[rng() % std::size(pieces)];
+        }
+        text += cp950::decode(raw);
+        ASSERT_EQ(GBToBig(text), modelText(text, true)) << round;
+        ASSERT_EQ(BigToGB(text), modelText(text, false)) << round;
+        std::vector<cp950::Unencodable> misses;
+        const QByteArray bytes = cp950::encode(text, &misses);
+        ASSERT_EQ(gbToBig(bytes), modelScan(bytes, true)) << round;
+        ASSERT_EQ(bigToGB(bytes), modelScan(bytes, false)) << round;
     }
 }
 

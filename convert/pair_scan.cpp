@@ -1,0 +1,143 @@
+#include "convert/pair_scan.h"
+
+#include "convert/tables.h"
+
+#include <array>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace modBig2GB {
+namespace {
+
+// Per lead byte, the index of (lead, 0) in the flattened table, so a cell is one add away.
+// Lead 0xFF is never looked up: such pairs pass through unchanged.
+using RowOffsets = std::array<int, 256>;
+
+constexpr RowOffsets bigRowOffsets()
+{
+    RowOffsets offsets{};
+    for (unsigned lead = kBigFirstLead; lead < kBigLastLead; ++lead)
+        offsets[lead] = int((lead - kBigFirstLead) * (kBigLastTrail - kBigFirstTrail + 1)) - int(kBigFirstTrail);
+    return offsets;
+}
+
+constexpr RowOffsets gbRowOffsets()
+{
+    RowOffsets offsets{};
+    for (unsigned lead = 0xA1; lead < kGBLastKey; ++lead)
+        offsets[lead] = int((gbRowKey(lead) - kGBFirstKey) * (kGBLastTrail - kGBFirstTrail + 1)) - int(kGBFirstTrail);
+    return offsets;
+}
+
+constexpr RowOffsets kBigRows = bigRowOffsets();
+constexpr RowOffsets kGBRows = gbRowOffsets();
+
+struct Direction {
+    const Cell* cells;
+    const int* rows;
+    unsigned minTrail;
+};
+
+inline void convertPair(std::uint8_t* at, const Direction& d)
+{
+    const unsigned first = at[0];
+    const unsigned second = at[1];
+    if (first != 0xFF && second != 0xFF)   // outside both tables: the pair passes unchanged
+        std::memcpy(at, &d.cells[d.rows[first] + second], 2);
+}
+
+// Byte by byte, for the tail and for machines without SSE2.
+void scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d)
+{
+    while (i + 1 < n) {   // a last byte that starts no pair is copied unchanged
+        if (p[i] < 0xA1 || p[i + 1] < d.minTrail) {
+            ++i;
+            continue;
+        }
+        convertPair(p + i, d);
+        i += 2;
+    }
+}
+
+#if defined(__SSE2__)
+// Bit k set when byte k of the 64 at p is above `floor` (unsigned compare).
+inline std::uint64_t bytesAbove(const std::uint8_t* p, unsigned floor)
+{
+    const __m128i bias = _mm_set1_epi8(char(0x80));
+    const __m128i limit = _mm_set1_epi8(char(floor ^ 0x80));
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k)), bias);
+        mask |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(x, limit)))) << (16 * k);
+    }
+    return mask;
+}
+
+// The pair starts of one 64-byte block. A run of bytes >= 0xA1 always begins at a pair
+// boundary (the byte before it can start no pair), so inside a run pairs start at even
+// offsets from the run's start; `consumed` carries a pair that straddles the previous block.
+inline std::uint64_t pairStarts(std::uint64_t lead, std::uint64_t trail, bool nextIsTrail, bool consumed)
+{
+    constexpr std::uint64_t kEvenBits = 0x5555555555555555ULL;
+    std::uint64_t runStarts = lead & ~(lead << 1);
+    if (consumed)
+        runStarts &= ~std::uint64_t(1);   // byte 0 is a second byte: its run is "odd"
+    // Adding a run's start bit carries through the whole run: this clears exactly the runs
+    // that start at an even position.
+    const std::uint64_t evenRuns = lead & ~(lead + (runStarts & kEvenBits));
+    const std::uint64_t atEvenOffset = (evenRuns & kEvenBits) | (lead & ~evenRuns & ~kEvenBits);
+    return atEvenOffset & ((trail >> 1) | (std::uint64_t(nextIsTrail) << 63));
+}
+
+template <unsigned kMinTrail>
+void scan(std::uint8_t* p, qsizetype n, const Direction& d)
+{
+    const Cell* const cells = d.cells;
+    const int* const rows = d.rows;
+    qsizetype i = 0;
+    bool consumed = false;   // p[i] is the second byte of a pair begun before it
+    for (; i + 64 < n; i += 64) {
+        const std::uint64_t lead = bytesAbove(p + i, 0xA0);
+        if (lead == 0) {
+            consumed = false;
+            continue;
+        }
+        const std::uint64_t trail = kMinTrail == 0xA1 ? lead : bytesAbove(p + i, kMinTrail - 1);
+        std::uint64_t starts = pairStarts(lead, trail, p[i + 64] >= kMinTrail, consumed);
+        consumed = starts >> 63;
+        if (bytesAbove(p + i, 0xFE) == 0 && p[i + 64] != 0xFF) {
+            for (; starts; starts &= starts - 1) {   // the common case: no 0xFF to step around
+                std::uint8_t* at = p + i + __builtin_ctzll(starts);
+                std::memcpy(at, &cells[rows[at[0]] + at[1]], 2);
+            }
+        } else {
+            for (; starts; starts &= starts - 1)
+                convertPair(p + i + __builtin_ctzll(starts), d);
+        }
+    }
+    scanScalar(p, consumed ? i + 1 : i, n, d);
+}
+#else
+template <unsigned kMinTrail>
+void scan(std::uint8_t* p, qsizetype n, const Direction& d)
+{
+    scanScalar(p, 0, n, d);
+}
+#endif
+
+} // namespace
+
+void scanBigPairs(std::uint8_t* bytes, qsizetype size)
+{
+    scan<kBigFirstTrail>(bytes, size, {&BigStr[0][0], kBigRows.data(), kBigFirstTrail});
+}
+
+void scanGBPairs(std::uint8_t* bytes, qsizetype size)
+{
+    scan<kGBFirstTrail>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail});
+}
+
+} // namespace modBig2GB
