@@ -1,0 +1,82 @@
+#pragma once
+// A dialog platform that keeps a copy of every record it is handed and answers
+// as the test scripts it: an empty answer is a cancelled dialog.
+#include "dialogs/dialog_platform.h"
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class FakeDialogPlatform : public tesmo::DialogPlatform {
+public:
+    qint32 instance = 0x400000;
+    QString folder = QStringLiteral("/opt/subbig5");
+
+    // Each answer writes into the record as a dialog would and returns its result.
+    std::function<bool(tesmo::OpenFileName&)> fileAnswer;
+    std::function<bool(tesmo::BrowseInfo&, QByteArray&)> folderAnswer;
+    std::function<bool(tesmo::ChooseColor&)> colorAnswer;
+    std::function<bool(tesmo::ChooseFont&)> fontAnswer;
+
+    std::vector<tesmo::OpenFileName> openCalls, saveCalls;
+    std::vector<tesmo::BrowseInfo> folderCalls;
+    std::vector<QByteArray> folderBuffers;
+    std::vector<tesmo::ChooseColor> colorCalls;
+    std::vector<tesmo::ChooseFont> fontCalls;
+    std::vector<tesmo::LogFont> logFonts;
+
+    qint32 moduleInstance() const override { return instance; }
+    QString programFolder() const override { return folder; }
+
+    bool getOpenFileName(tesmo::OpenFileName& r) override { return answer(openCalls, r, fileAnswer); }
+    bool getSaveFileName(tesmo::OpenFileName& r) override { return answer(saveCalls, r, fileAnswer); }
+    bool browseForFolder(tesmo::BrowseInfo& info, QByteArray& buffer) override
+    {
+        folderCalls.push_back(info);
+        folderBuffers.push_back(buffer);
+        return folderAnswer && folderAnswer(info, buffer);
+    }
+    bool chooseColor(tesmo::ChooseColor& r) override { return answer(colorCalls, r, colorAnswer); }
+    bool chooseFont(tesmo::ChooseFont& r) override
+    {
+        if (r.logFont)
+            logFonts.push_back(*r.logFont);
+        return answer(fontCalls, r, fontAnswer);
+    }
+
+    // The user picks this path in the next file dialogs, as the platform writes it.
+    void chooseFile(const QByteArray& path)
+    {
+        fileAnswer = [path](tesmo::OpenFileName& r) {
+            std::copy(path.begin(), path.end(), r.file.begin());
+            r.file[path.size()] = '\0';
+            return true;
+        };
+    }
+    void chooseFolder(const QByteArray& path)
+    {
+        folderAnswer = [path](tesmo::BrowseInfo&, QByteArray& buffer) {
+            buffer = path + QByteArray(std::max<qsizetype>(1, buffer.size() - path.size()), '\0');
+            return true;
+        };
+    }
+    void chooseColorRef(qint32 value)
+    {
+        colorAnswer = [value](tesmo::ChooseColor& r) { r.rgbResult = value; return true; };
+    }
+    void cancelAll()
+    {
+        fileAnswer = nullptr;
+        folderAnswer = nullptr;
+        colorAnswer = nullptr;
+        fontAnswer = nullptr;
+    }
+
+private:
+    template <class Record>
+    static bool answer(std::vector<Record>& calls, Record& r, const std::function<bool(Record&)>& script)
+    {
+        calls.push_back(r);
+        return script && script(r);
+    }
+};
