@@ -1,5 +1,6 @@
 #include "dialogs/std_font.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -21,6 +22,7 @@ StdFont::StdFont()
 
 void StdFont::setSize(double points)
 {
-    // Whole ten-thousandths, halves to even, as a currency value rounds.
-    sizeTenThousandths_ = qint64(std::nearbyint(points * 10000.0));
+    // Whole ten-thousandths, halves to even, within a currency value's range.
+    constexpr double limit = 9.2e18;
+    sizeTenThousandths_ = qint64(std::nearbyint(std::clamp(points * 10000.0, -limit, limit)));
 }
