@@ -108,7 +108,7 @@ void scan(std::uint8_t* p, qsizetype n, const Direction& d)
         const std::uint64_t trail = kMinTrail == 0xA1 ? lead : bytesAbove(p + i, kMinTrail - 1);
         std::uint64_t starts = pairStarts(lead, trail, p[i + 64] >= kMinTrail, consumed);
         consumed = starts >> 63;
-        if (bytesAbove(p + i, 0xFE) == 0 && p[i + 64] != 0xFF) {
+        if ((bytesAbove(p + i, 0xFE) | (p[i + 64] == 0xFF)) == 0) {
             for (; starts; starts &= starts - 1) {   // the common case: no 0xFF to step around
                 std::uint8_t* at = p + i + __builtin_ctzll(starts);
                 std::memcpy(at, &cells[rows[at[0]] + at[1]], 2);
