@@ -1,6 +1,6 @@
 #include "bench/bench.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <cstdarg>
 #include <cstring>
@@ -82,7 +82,10 @@ QString big5SubtitleText(qsizetype bytes)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Some cases drive the real text area; without a display they run offscreen.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     const char* filter = argc > 1 ? argv[1] : "";
     for (const auto& [name, fn] : bench::registry()) {
         if (std::strstr(name, filter) == nullptr)

@@ -27,15 +27,14 @@ public:
         timer_.setInterval(20);
         QObject::connect(&timer_, &QTimer::timeout, [this, act] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dialog && !dialog->isVisible())
+                dialog = nullptr;   // one that is closing, not the one we wait for
             if (dialog && seen.isNull()) {
                 seen = dialog->metaObject()->className();
                 act(dialog);
-            } else if (++ticks_ > 250) {
-                if (dialog) {
-                    stuck = true;
-                    dialog->reject();
-                }
-                timer_.stop();
+            } else if (++ticks_ > 250 && dialog) {
+                stuck = true;
+                dialog->reject();   // keep rejecting until the call under test returns
             }
         });
         timer_.start();

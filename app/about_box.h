@@ -1,0 +1,12 @@
+#pragma once
+// The About box: a modal box owned by the main window with the product's title line,
+// the contact line and the window's icon.
+
+#include <QDialog>
+#include <QIcon>
+
+class AboutBox : public QDialog {
+    Q_OBJECT
+public:
+    AboutBox(const QIcon& icon, QWidget* owner);
+};

@@ -1,0 +1,29 @@
+// Start-up: load the file named on the command line, then the conversion tables,
+// then show the window.
+#include "app/form1.h"
+#include "app/prompter.h"
+#include "convert/tables.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf16(kAppTitle));
+    QApplication::setOrganizationName(QString::fromUtf16(kAppTitle));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/subbig5.svg")));
+
+    Form1 window;
+    const QString path = commandLinePath(QApplication::arguments().mid(1));
+    if (!path.isEmpty())
+        window.Sum(path);   // a failure is reported and start-up goes on
+
+    QString error;
+    if (!modBig2GB::LoadTables(&error)) {
+        window.prompter().tell(nullptr, QString::fromUtf16(kAppTitle), error, Prompter::Icon::Critical);
+        return 1;
+    }
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,32 @@
+#include "app/prompter.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+bool QtPrompter::askYesNo(QWidget* owner, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompter::tell(QWidget* owner, const QString& title, const QString& text, Icon icon)
+{
+    const auto qtIcon = icon == Icon::Information ? QMessageBox::Information
+                        : icon == Icon::Warning   ? QMessageBox::Warning
+                                                  : QMessageBox::Critical;
+    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+QString QtPrompter::openFileName(QWidget* owner, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(owner, QString(), dir, filter);
+}
+
+QString QtPrompter::saveFileName(QWidget* owner, const QString& dir, const QString& filter)
+{
+    // The program asks its own overwrite question, worded its own way.
+    return QFileDialog::getSaveFileName(owner, QString(), dir, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}

@@ -1,0 +1,207 @@
+#include "app/text_area.h"
+
+#include <Qsci/qscicommand.h>
+#include <Qsci/qscicommandset.h>
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList paths;
+    if (data == nullptr || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+} // namespace
+
+TextArea::TextArea(QWidget* parent) : QsciScintilla(parent)
+{
+    setObjectName("Text1");
+    setUtf8(true);
+
+    // A document without style bytes: half the memory for a huge plain text.
+    const long doc = SendScintilla(SCI_CREATEDOCUMENT, 0UL,
+                                   long(SC_DOCUMENTOPTION_STYLES_NONE | SC_DOCUMENTOPTION_TEXT_LARGE));
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, reinterpret_cast<void*>(doc));
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, reinterpret_cast<void*>(doc));
+    SendScintilla(SCI_SETCODEPAGE, long(SC_CP_UTF8));
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+
+    // The system's font and colours, no margins, no wrapping, both scroll bars.
+    const QFont font = QApplication::font();
+    SendScintilla(SCI_STYLESETFONT, long(STYLE_DEFAULT), font.family().toUtf8().constData());
+    SendScintilla(SCI_STYLESETSIZE, long(STYLE_DEFAULT), long(std::max(font.pointSize(), 9)));
+    SendScintilla(SCI_STYLECLEARALL);
+    for (int margin = 0; margin < 5; ++margin)
+        setMarginWidth(margin, 0);
+    setMarginLineNumbers(0, false);
+    SendScintilla(SCI_SETMARGINLEFT, 0UL, 2L);
+    SendScintilla(SCI_SETMARGINRIGHT, 0UL, 0L);
+    setWrapMode(WrapNone);
+    SendScintilla(SCI_SETHSCROLLBAR, 1L);
+    SendScintilla(SCI_SETVSCROLLBAR, 1L);
+    SendScintilla(SCI_SETSCROLLWIDTH, 1L);
+    SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
+    setEolMode(EolWindows);
+    setEolVisibility(false);
+    // Keep the selection visible while the Find dialog has the focus.
+    SendScintilla(SCI_SETSELBACK, 1L, QColor(0x33, 0x99, 0xFF));
+    SendScintilla(SCI_SETSELFORE, 1L, QColor(Qt::white));
+    SendScintilla(SCI_SETCARETLINEVISIBLE, 0L);
+
+    keepOnlyPlainTextKeys();
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
+// Scintilla binds many keys a plain text box lacks (Ctrl+D duplicates a line, Ctrl+L cuts
+// one, ...), and some would swallow the menu's shortcuts. Keep caret movement, selection,
+// deleting, overtype, the clipboard, undo and select-all; unbind the rest.
+void TextArea::keepOnlyPlainTextKeys()
+{
+    using C = QsciCommand::Command;
+    static const std::set<C> kept = {
+        C::LineDown, C::LineDownExtend, C::LineUp, C::LineUpExtend,
+        C::CharLeft, C::CharLeftExtend, C::CharRight, C::CharRightExtend,
+        C::WordLeft, C::WordLeftExtend, C::WordRight, C::WordRightExtend,
+        C::Home, C::HomeExtend, C::VCHome, C::VCHomeExtend, C::HomeDisplay, C::HomeDisplayExtend,
+        C::LineEnd, C::LineEndExtend, C::LineEndDisplay, C::LineEndDisplayExtend,
+        C::DocumentStart, C::DocumentStartExtend, C::DocumentEnd, C::DocumentEndExtend,
+        C::PageUp, C::PageUpExtend, C::PageDown, C::PageDownExtend,
+        C::Delete, C::DeleteBack, C::EditToggleOvertype, C::Newline, C::Tab, C::Cancel,
+        C::SelectAll, C::Undo, C::Redo, C::SelectionCut, C::SelectionCopy, C::Paste,
+    };
+    for (QsciCommand* cmd : standardCommands()->commands()) {
+        if (kept.count(cmd->command()) == 0) {
+            cmd->setKey(0);
+            cmd->setAlternateKey(0);
+        }
+    }
+}
+
+QString TextArea::text() const
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const auto* data = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
+    return QString::fromUtf8(data, length);
+}
+
+void TextArea::replaceAll(const QByteArray& utf8)
+{
+    SendScintilla(SCI_SETTARGETRANGE, 0UL, SendScintilla(SCI_GETLENGTH));
+    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
+    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+void TextArea::assignText(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    SendScintilla(SCI_BEGINUNDOACTION);
+    replaceAll(utf8);
+    SendScintilla(SCI_ENDUNDOACTION);
+}
+
+void TextArea::loadText(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
+    replaceAll(utf8);
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_SETSAVEPOINT);
+}
+
+// Byte positions <-> UTF-16 positions through Scintilla's per-line UTF-16 index, so
+// only the one line involved is counted.
+qsizetype TextArea::utf16Position(long bytes) const
+{
+    const long line = SendScintilla(SCI_LINEFROMPOSITION, static_cast<unsigned long>(bytes));
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long lineIndex = SendScintilla(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+                                         long(SC_LINECHARACTERINDEX_UTF16));
+    return lineIndex + SendScintilla(SCI_COUNTCODEUNITS, static_cast<unsigned long>(lineStart), bytes);
+}
+
+long TextArea::bytePosition(qsizetype utf16) const
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    if (utf16 >= utf16Position(length))
+        return length;
+    const long line = SendScintilla(SCI_LINEFROMINDEXPOSITION, static_cast<unsigned long>(utf16),
+                                    long(SC_LINECHARACTERINDEX_UTF16));
+    const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long lineIndex = SendScintilla(SCI_INDEXPOSITIONFROMLINE, static_cast<unsigned long>(line),
+                                         long(SC_LINECHARACTERINDEX_UTF16));
+    return SendScintilla(SCI_POSITIONRELATIVECODEUNITS, static_cast<unsigned long>(lineStart),
+                         long(utf16 - lineIndex));
+}
+
+qsizetype TextArea::selStart() const
+{
+    return utf16Position(SendScintilla(SCI_GETSELECTIONSTART));
+}
+
+qsizetype TextArea::selLength() const
+{
+    const long start = SendScintilla(SCI_GETSELECTIONSTART);
+    const long end = SendScintilla(SCI_GETSELECTIONEND);
+    return utf16Position(end) - utf16Position(start);
+}
+
+void TextArea::setSelStart(qsizetype start)
+{
+    const long pos = bytePosition(std::max<qsizetype>(start, 0));
+    SendScintilla(SCI_SETEMPTYSELECTION, static_cast<unsigned long>(pos));
+    SendScintilla(SCI_SCROLLCARET);
+}
+
+void TextArea::setSelLength(qsizetype length)
+{
+    const long anchor = SendScintilla(SCI_GETSELECTIONSTART);
+    const qsizetype start16 = utf16Position(anchor);
+    const long end = bytePosition(start16 + std::max<qsizetype>(length, 0));
+    SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), end);
+}
+
+void TextArea::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TextArea::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TextArea::dropEvent(QDropEvent* event)
+{
+    // Only file names are looked at; dropped text inserts nothing.
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}

@@ -1,0 +1,41 @@
+#pragma once
+// Text1: the editor's text area. Scintilla keeps the text exactly as assigned (CR, LF,
+// CR LF, NUL all survive) and handles very large texts; this class narrows it to what a
+// plain multi-line text box offers and speaks UTF-16 positions to the rest of the program.
+
+#include "app/editor_text.h"
+
+#include <Qsci/qsciscintilla.h>
+
+#include <QStringList>
+
+class TextArea : public QsciScintilla, public EditorText {
+    Q_OBJECT
+public:
+    explicit TextArea(QWidget* parent = nullptr);
+
+    QString text() const override;
+    void assignText(const QString& text) override;
+    // Like assignText, but starts a fresh undo history (a newly loaded file).
+    void loadText(const QString& text);
+
+    qsizetype selStart() const override;
+    qsizetype selLength() const override;
+    void setSelStart(qsizetype start) override;
+    void setSelLength(qsizetype length) override;
+
+signals:
+    // Local files dropped from a file manager, in the order of the drop.
+    void filesDropped(const QStringList& paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void keepOnlyPlainTextKeys();
+    void replaceAll(const QByteArray& utf8);
+    long bytePosition(qsizetype utf16) const;
+    qsizetype utf16Position(long bytes) const;
+};

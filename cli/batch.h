@@ -1,0 +1,21 @@
+#pragma once
+// The editor's road without a window: read a file as Open does, run the steps as the
+// menu commands do, write it as Save does. The same plain functions run in both.
+
+#include "cli/options.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdio>
+
+namespace batch {
+
+// Runs the steps over bytes as they come from a load (line ends already normalised) and
+// returns what a save would write: the text's bytes plus one CR LF, or UTF-8 with --utf8.
+QByteArray process(QByteArray loaded, const std::vector<Step>& steps, bool utf8);
+
+// Runs the whole command; messages go to `err`, results to `out`. Returns the exit status.
+int run(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err);
+
+} // namespace batch

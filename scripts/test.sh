@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the test configuration (AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test with CTest on the offscreen platform.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$root/scripts/deps.sh"
+
+build="$root/build/test"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSUBBIG5_SANITIZE=ON -DSUBBIG5_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure "$@"

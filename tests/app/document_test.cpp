@@ -1,0 +1,114 @@
+#include "app/document.h"
+#include "tests/support/test_util.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using testutil::readFile;
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+TEST(TextFileFormat, LinesEndAtCrOrCrLfAndEachGetsCrLf)
+{
+    using document::normaliseLineEnds;
+    EXPECT_EQ(normaliseLineEnds("a\r\nb"), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(normaliseLineEnds("a\r\nb\r\n"), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(normaliseLineEnds("a\r\n\r\n"), QByteArray("a\r\n\r\n"));   // the empty last line stays
+    EXPECT_EQ(normaliseLineEnds("a\rb"), QByteArray("a\r\nb\r\n"));
+    EXPECT_EQ(normaliseLineEnds("a\nb\n"), QByteArray("a\nb\n\r\n"));     // LF alone ends nothing
+    EXPECT_EQ(normaliseLineEnds(""), QByteArray());
+    EXPECT_EQ(normaliseLineEnds("\r"), QByteArray("\r\n"));
+    EXPECT_EQ(normaliseLineEnds("\r\r\n\n"), QByteArray("\r\n\r\n\n\r\n"));
+    EXPECT_EQ(normaliseLineEnds(QByteArray("a\0b", 3)), QByteArray("a\0b\r\n", 5));
+}
+
+TEST(TextFileFormat, ReadsBig5AndKeepsForeignBytes)
+{
+    QTemporaryDir dir;
+    // 字幕 in Big5, then GB2312 bytes for 国 (B9FA) and the GB full-width A (A3C1).
+    const QByteArray bytes("\xA6\x72\xB9\xF5\r\n\xB9\xFA\xA3\xC1");
+    const auto r = document::readTextFile(writeFile(dir, "sub.txt", bytes));
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.text.startsWith(u8("字幕\r\n")));
+    EXPECT_EQ(document::fileBytes(r.text), bytes + "\r\n\r\n");   // save adds one CR LF
+    EXPECT_EQ(document::fileBytes(QString()), QByteArray("\r\n"));
+}
+
+TEST(TextFileFormat, FailedReadsSayWhy)
+{
+    QTemporaryDir dir;
+    auto missing = document::readTextFile(dir.filePath("nope.txt"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.reason, u8("檔案不存在"));
+    auto folder = document::readTextFile(dir.path());
+    EXPECT_FALSE(folder.ok);
+    EXPECT_EQ(folder.reason, u8("這是資料夾，不是檔案"));
+    auto empty = document::readTextFile(writeFile(dir, "empty.txt", ""));
+    EXPECT_TRUE(empty.ok);
+    EXPECT_TRUE(empty.text.isEmpty());
+}
+
+TEST(SaveFile, KeepsPermissionsAndWritesThroughSymlinks)
+{
+    QTemporaryDir dir;
+    const QString target = writeFile(dir, "target.txt", "old");
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    const QString link = dir.filePath("link.txt");
+    ASSERT_TRUE(QFile::link(target, link));
+
+    ASSERT_TRUE(document::writeFileBytes(link, "new\r\n").ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readFile(target), QByteArray("new\r\n"));
+    EXPECT_EQ(QFileInfo(target).permissions(),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+}
+
+TEST(SaveFile, AFailedWriteLeavesTheOldFile)
+{
+    QTemporaryDir dir;
+    const QByteArray old(500, 'o');
+    const QString path = writeFile(dir, "keep.txt", old);
+
+    // Run out of room half-way: a file size limit fails the write even for root.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 1000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const auto r = document::writeFileBytes(path, QByteArray(100000, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.reason.isEmpty());
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
+
+    const auto noFolder = document::writeFileBytes(dir.filePath("missing/sub.txt"), "x");
+    EXPECT_FALSE(noFolder.ok);
+    const auto onFolder = document::writeFileBytes(dir.path(), "x");
+    EXPECT_FALSE(onFolder.ok);
+    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
+}
+
+TEST(SaveFile, NamesTheCharactersBig5CannotHold)
+{
+    const QString text = u8("第一行\r\n简体\n字😀");   // 体 is in Big5, 简 is not
+    std::vector<cp950::Unencodable> misses;
+    const QByteArray bytes = document::fileBytes(text, &misses);
+    const auto u = document::describeUnsavable(text, misses);
+    EXPECT_EQ(u.count, 2);
+    EXPECT_EQ(u.first, u8("简"));
+    EXPECT_EQ(u.line, 2);
+    EXPECT_TRUE(bytes.endsWith("?\r\n"));
+}
+
+} // namespace

@@ -1,0 +1,372 @@
+#include "app/about_box.h"
+#include "app/form1.h"
+#include "app/stamp.h"
+#include "app/text_area.h"
+#include "convert/codepage.h"
+#include "tests/app/scripted_prompter.h"
+#include "tests/support/test_util.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using testutil::readFile;
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        qputenv("XDG_DATA_HOME", dir.filePath("xdg-data").toUtf8());   // the trash lands here
+        form.setPrompter(&prompt);
+    }
+
+    QString file(const QString& name, const QByteArray& bytes) { return writeFile(dir, name, bytes); }
+    QString caption() const { return form.windowTitle(); }
+    QString text() const { return form.Text1->text(); }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    Form1 form;
+};
+
+TEST(CommandLine, JoinsArgumentsAndDropsEveryQuote)
+{
+    EXPECT_EQ(commandLinePath({"\"C:\\My", "Files\\a.txt\""}), "C:\\My Files\\a.txt");
+    EXPECT_EQ(commandLinePath({"a.txt", "b.txt"}), "a.txt b.txt");
+    EXPECT_EQ(commandLinePath({"C:\\x\"y.txt"}), "C:\\xy.txt");
+    EXPECT_EQ(commandLinePath({}), "");
+}
+
+TEST(FileFilters, BecomeQtFilters)
+{
+    EXPECT_EQ(qtFileFilter(u8("純文字檔|*.txt|所有檔案|*.*")), u8("純文字檔 (*.txt);;所有檔案 (*)"));
+}
+
+TEST_F(Form1Test, StartsEmptyWithTheTitleLineAndTheDesignedClientArea)
+{
+    EXPECT_EQ(caption(), u8("SubBig5 字幕編輯器"));
+    EXPECT_TRUE(text().isEmpty());
+    form.show();
+    EXPECT_EQ(form.Text1->size(), QSize(500, 398));
+    for (QSize size : {QSize(800, 600), QSize(120, 90), QSize(640, 480)}) {
+        form.resize(size);
+        QApplication::processEvents();
+        const QRect client = form.centralWidget()->geometry();
+        EXPECT_EQ(form.Text1->geometry(), client);
+        EXPECT_EQ(client.width(), form.width());
+        EXPECT_EQ(client.bottom(), form.height() - 1);
+        EXPECT_EQ(client.top(), form.menuBar()->geometry().bottom() + 1);
+    }
+}
+
+TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
+{
+    struct Row { const char* menu; const char* name; const char* caption; const char* keys; };
+    const Row rows[] = {
+        {"檔案(&F)", "open", "開啟舊檔(&O)", "Ctrl+O"}, {"檔案(&F)", "save", "儲存檔案(&S)", "Ctrl+S"},
+        {"檔案(&F)", "A", "另存新黨(&A)", ""},          {"檔案(&F)", "delete", "刪除檔案(&D)", "Ctrl+D"},
+        {"檔案(&F)", "exit", "結束(&X)", ""},           {"編輯(&E)", "F", "尋找(&F)", "Ctrl+F"},
+        {"編輯(&E)", "next", "找下一個", "F3"},          {"編輯(&E)", "H", "取代(&H)", "Ctrl+H"},
+        {"編輯(&E)", "G", "簡轉繁(&G)", "Ctrl+G"},       {"編輯(&E)", "B", "繁轉簡(&B)", "Ctrl+B"},
+        {"編輯(&E)", "srt", "字幕矯正(&W)", "Ctrl+W"},   {"編輯(&E)", "data", "時間/日期(&D)", "F5"},
+        {"編輯(&E)", "cls", "清除", ""},                {"說明(&H)", "About", "關於(&A)", ""},
+    };
+    QStringList shown;
+    for (QAction* top : form.menuBar()->actions()) {
+        for (QAction* item : top->menu()->actions()) {
+            EXPECT_FALSE(item->isSeparator());
+            EXPECT_TRUE(item->isEnabled());
+            EXPECT_FALSE(item->isCheckable());
+            shown << top->text() + "/" + item->objectName() + "/" + item->text() + "/"
+                         + item->shortcut().toString();
+        }
+    }
+    QStringList expected;
+    for (const Row& r : rows)
+        expected << u8(r.menu) + "/" + r.name + "/" + u8(r.caption) + "/" + r.keys;
+    EXPECT_EQ(shown, expected);
+}
+
+TEST_F(Form1Test, TextAreaKeepsTheTextExactly)
+{
+    const QString samples[] = {
+        QString::fromUtf16(u"a\rb\nc\r\nd"),
+        QStringView(u"x\0y\0", 4).toString(),
+        u8("\u00A0不斷行空白 😀 \uE000\uF849 ") + QChar(0xDBFF) + QChar(0xDFFE),
+        QString(),
+    };
+    for (const QString& s : samples) {
+        form.Text1->assignText(s);
+        EXPECT_EQ(text(), s);
+        form.Text1->loadText(s);
+        EXPECT_EQ(text(), s);
+    }
+}
+
+TEST_F(Form1Test, SelectionCountsUtf16UnitsWithCrAndLfOneEach)
+{
+    form.Text1->assignText(u8("ab\r\n國😀cd\r\nef"));
+    form.Text1->setSelStart(4);
+    form.Text1->setSelLength(3);   // 國 and the two halves of 😀
+    EXPECT_EQ(form.Text1->selStart(), 4);
+    EXPECT_EQ(form.Text1->selLength(), 3);
+    EXPECT_EQ(form.Text1->selectedText(), u8("國😀"));
+    form.Text1->setSelStart(11);   // 'e' on the third line
+    EXPECT_EQ(form.Text1->selStart(), 11);
+    EXPECT_EQ(form.Text1->selLength(), 0) << "setting the start clears the length";
+    form.Text1->setSelLength(100);   // clipped at the end
+    EXPECT_EQ(form.Text1->selLength(), 2);
+    form.Text1->setSelStart(500);
+    EXPECT_EQ(form.Text1->selStart(), 13);
+}
+
+TEST_F(Form1Test, CommandsAreUndoableAndALoadStartsAFreshHistory)
+{
+    const QString path = file("a.txt", "one\r\n");
+    ASSERT_TRUE(form.Sum(path));
+    EXPECT_FALSE(form.Text1->isUndoAvailable());
+    form.cls_Click();
+    EXPECT_TRUE(text().isEmpty());
+    EXPECT_EQ(caption(), path);
+    form.Text1->undo();
+    EXPECT_EQ(text(), "one\r\n");
+    form.Text1->assignText("x");
+    form.Text1->assignText("y");
+    form.Text1->undo();
+    EXPECT_EQ(text(), "x") << "each assignment is one step";
+}
+
+TEST_F(Form1Test, OpenLoadsTheChosenFileAndCancelChangesNothing)
+{
+    const QString path = file("big5.txt", "\xA6\x72\xB9\xF5\n\xA5\x40"); // 字幕 LF 世
+    prompt.fileNames = {path, ""};
+    form.open_Click();
+    EXPECT_EQ(caption(), path);
+    EXPECT_EQ(text(), u8("字幕\n世\r\n"));
+    EXPECT_EQ(prompt.dialogDirs.value(0), QDir::homePath());
+    EXPECT_EQ(prompt.dialogFilters.value(0), u8("純文字文件(*.txt) (*.txt);;所有檔案(*.*) (*)"));
+    EXPECT_EQ(form.CommonDialog1.FileName, path);
+
+    form.open_Click();   // cancelled
+    EXPECT_EQ(caption(), path);
+    EXPECT_EQ(text(), u8("字幕\n世\r\n"));
+    EXPECT_TRUE(form.CommonDialog1.FileName.isEmpty());
+}
+
+TEST_F(Form1Test, AFailedLoadKeepsCaptionAndText)
+{
+    form.Text1->assignText("keep me");
+    EXPECT_FALSE(form.Sum(dir.filePath("missing.txt")));
+    EXPECT_FALSE(form.Sum(dir.path()));
+    EXPECT_EQ(text(), "keep me");
+    EXPECT_EQ(caption(), u8("SubBig5 字幕編輯器"));
+    ASSERT_EQ(prompt.messages.size(), 2u);
+    EXPECT_TRUE(prompt.messages[0].text.startsWith(u8("無法開啟檔案：") + dir.filePath("missing.txt")));
+    EXPECT_TRUE(prompt.messages[0].text.contains(u8("檔案不存在")));
+    EXPECT_EQ(prompt.icons[0], Prompter::Icon::Critical);
+}
+
+TEST_F(Form1Test, SaveWritesTextPlusCrLfAndSavesAsWithoutAFile)
+{
+    const QString path = file("s.txt", "a\r\nb\r\n");
+    ASSERT_TRUE(form.Sum(path));
+    form.save_Click();
+    EXPECT_EQ(readFile(path), QByteArray("a\r\nb\r\n\r\n"));
+    EXPECT_TRUE(prompt.questions.empty());
+
+    Form1 fresh;
+    fresh.setPrompter(&prompt);
+    const QString target = dir.filePath("new.txt");
+    prompt.fileNames = {target};
+    fresh.save_Click();   // no file yet: asks for a name like Save As
+    EXPECT_EQ(readFile(target), QByteArray("\r\n"));
+    EXPECT_EQ(fresh.windowTitle(), target);
+}
+
+TEST_F(Form1Test, SaveAsAsksBeforeOverwriting)
+{
+    const QString existing = file("a.txt", "old");
+    form.Text1->assignText(u8("新"));
+    prompt.fileNames = {existing, existing};
+    prompt.answers = {false, true};
+
+    form.A_Click();
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0].text, u8("檔案") + existing + u8("已存在，是否要覆蓋？"));
+    EXPECT_EQ(prompt.questions[0].title, "SubBig5");
+    EXPECT_EQ(readFile(existing), QByteArray("old"));
+    EXPECT_EQ(caption(), u8("SubBig5 字幕編輯器"));
+
+    form.A_Click();
+    EXPECT_EQ(readFile(existing), QByteArray("\xB7\x73\r\n"));
+    EXPECT_EQ(caption(), existing);
+
+    const QString hidden = file(".hidden.txt", "secret");
+    prompt.fileNames = {hidden};
+    prompt.answers = {false};
+    form.A_Click();   // a hidden file is still a file the user would lose
+    EXPECT_EQ(prompt.questions.size(), 3u);
+    EXPECT_EQ(readFile(hidden), QByteArray("secret"));
+}
+
+TEST_F(Form1Test, SaveAsksBeforeTurningCharactersIntoQuestionMarks)
+{
+    const QString path = file("u.txt", "old");
+    ASSERT_TRUE(form.Sum(path));
+    form.Text1->assignText(u8("第一行\r\n简体字"));
+    prompt.answers = {false, true};
+    form.save_Click();
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_TRUE(prompt.questions[0].text.contains(u8("1 個字元")));
+    EXPECT_TRUE(prompt.questions[0].text.contains(u8("第 2 行的「简」")));
+    EXPECT_EQ(readFile(path), QByteArray("old")) << "No writes nothing";
+    form.save_Click();
+    EXPECT_EQ(readFile(path), QByteArray("\xB2\xC4\xA4\x40\xA6\xE6\r\n?\xCA\x5E\xA6\x72\r\n"));
+}
+
+TEST_F(Form1Test, DeleteAsksAndKeepsTextAndCaption)
+{
+    form.delete_Click();   // no file: nothing to delete, nothing asked
+    EXPECT_TRUE(prompt.questions.empty());
+
+    const QString path = file("d.txt", "x\r\n");
+    ASSERT_TRUE(form.Sum(path));
+    prompt.answers = {false, true};
+    form.delete_Click();
+    EXPECT_TRUE(QFileInfo::exists(path));
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0].title, u8("確認刪除檔案"));
+    EXPECT_EQ(prompt.questions[0].text, u8("是否要將此檔案刪除"));
+    form.delete_Click();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(caption(), path);
+    EXPECT_EQ(text(), "x\r\n");
+    form.save_Click();   // the deleted file can be written again
+    EXPECT_EQ(readFile(path), QByteArray("x\r\n\r\n"));
+}
+
+void drop(TextArea* area, QMimeData* data)
+{
+    const QPoint at(10, 10);
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area->viewport(), &enter);
+    QDropEvent dropped(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(area->viewport(), &dropped);
+}
+
+TEST_F(Form1Test, DroppedFilesLoadInOrderAndDroppedTextDoesNothing)
+{
+    const QString a = file("A.txt", "first");
+    const QString b = file("B.txt", "second");
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+    drop(form.Text1, &files);
+    EXPECT_EQ(caption(), b);
+    EXPECT_EQ(text(), "second\r\n");
+
+    QMimeData words;
+    words.setText("dropped words");
+    drop(form.Text1, &words);
+    EXPECT_EQ(caption(), b);
+    EXPECT_EQ(text(), "second\r\n");
+}
+
+TEST_F(Form1Test, ShortcutsRunTheirItemsWhileTheTextAreaHasFocus)
+{
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    form.Text1->setFocus();
+    const QString path = file("k.txt", "\xB9\xFA\r\n");   // GB2312 国, read as Big5
+    ASSERT_TRUE(form.Sum(path));
+
+    QTest::keyClick(form.Text1, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(text(), u8("國\r\n"));
+    QTest::keyClick(form.Text1, Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(cp950::encode(text()), QByteArray("\xB9\xFA\r\n"));
+    form.Text1->assignText(u8("干杯"));
+    QTest::keyClick(form.Text1, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(text(), u8("乾杯"));
+
+    prompt.answers = {false};
+    QTest::keyClick(form.Text1, Qt::Key_D, Qt::ControlModifier);   // delete, not duplicate-line
+    EXPECT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(text(), u8("乾杯"));
+
+    QTest::keyClick(form.Text1, Qt::Key_F5);
+    EXPECT_FALSE(text().contains(u8("乾杯")));
+    EXPECT_FALSE(text().contains(u'\n'));
+
+    form.Text1->assignText("ab");
+    QTest::keyClick(form.Text1, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(form.Text1, Qt::Key_Return);
+    EXPECT_EQ(text(), "ab\r\n") << "Enter types CR LF";
+    QTest::keyClick(form.Text1, Qt::Key_L, Qt::ControlModifier);   // Scintilla's line cut is gone
+    QTest::keyClick(form.Text1, Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(form.Text1, Qt::Key_U, Qt::ControlModifier);
+    EXPECT_EQ(text(), "ab\r\n");
+
+    EXPECT_FALSE(form.findChild<QDialog*>("Form3"));
+    QTest::keyClick(form.Text1, Qt::Key_F3);   // nothing to find yet: opens Find
+    EXPECT_TRUE(form.findChild<QDialog*>("Form3"));
+    form.activateWindow();
+    QTest::keyClick(form.Text1, Qt::Key_H, Qt::ControlModifier);
+    EXPECT_TRUE(form.findChild<QDialog*>("Form2"));
+}
+
+TEST(Stamp, TwelveHourClockWithTheLocalesDesignators)
+{
+    const QLocale tw(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan);
+    auto at = [&](int y, int mo, int d, int h, int mi) {
+        return formatStamp(QDateTime(QDate(y, mo, d), QTime(h, mi)), tw);
+    };
+    EXPECT_EQ(at(2026, 12, 6, 0, 5), u8("上午 12:05 2026/12/06"));
+    EXPECT_EQ(at(2026, 12, 6, 12, 5), u8("下午 12:05 2026/12/06"));
+    EXPECT_EQ(at(2026, 12, 6, 13, 5), u8("下午 01:05 2026/12/06"));
+    EXPECT_EQ(at(2026, 12, 6, 15, 7), u8("下午 03:07 2026/12/06"));
+    EXPECT_EQ(at(2027, 2, 3, 9, 4), u8("上午 09:04 2027/02/03"));
+    EXPECT_EQ(at(2027, 2, 3, 9, 4).size(), 19);
+    // Other locales bring their own designators and separators.
+    const QString de = formatStamp(QDateTime(QDate(2027, 2, 3), QTime(21, 4)), QLocale(QLocale::German));
+    EXPECT_TRUE(de.endsWith("09:04 2027.02.03")) << de.toStdString();
+}
+
+TEST_F(Form1Test, AboutShowsTitleContactAndIconAndChangesNothing)
+{
+    const QString path = file("about.txt", "keep\r\n");
+    ASSERT_TRUE(form.Sum(path));
+    QString seenTitle, seenLine, seenContact;
+    bool hadIcon = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(box);
+        seenTitle = box->windowTitle();
+        seenLine = box->findChild<QLabel*>("title")->text();
+        seenContact = box->findChild<QLabel*>("contact")->text();
+        hadIcon = !box->findChild<QLabel*>("icon")->pixmap().isNull();
+        box->accept();
+    });
+    form.About_Click();
+    EXPECT_EQ(seenTitle, u8("關於 SubBig5 字幕編輯器"));
+    EXPECT_EQ(seenLine, u8("SubBig5 字幕編輯器"));
+    EXPECT_TRUE(seenContact.contains('@'));
+    EXPECT_TRUE(hadIcon);
+    EXPECT_EQ(text(), "keep\r\n");
+    EXPECT_EQ(caption(), path);
+}
+
+} // namespace

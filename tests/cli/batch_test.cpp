@@ -1,0 +1,169 @@
+#include "app/form1.h"
+#include "app/text_area.h"
+#include "cli/batch.h"
+#include "cli/options.h"
+#include "convert/codepage.h"
+#include "tests/app/scripted_prompter.h"
+#include "tests/support/test_util.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+
+using testutil::readFile;
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+using batch::Step;
+
+QString sampleFile() { return QStringLiteral(SUBBIG5_SOURCE_DIR "/samples/gb2312-subtitle.srt"); }
+
+// Runs the converter on `options` with `input` as standard input; returns its exit status.
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+Outcome runWith(const QStringList& args, const QByteArray& input = {})
+{
+    const batch::ParseResult parsed = batch::parseArguments(args);
+    Outcome r;
+    if (!parsed.error.isEmpty()) {
+        r.status = 2;
+        r.err = parsed.error;
+        return r;
+    }
+    std::FILE* in = tmpfile();
+    std::FILE* out = tmpfile();
+    std::FILE* err = tmpfile();
+    std::fwrite(input.constData(), 1, size_t(input.size()), in);
+    std::rewind(in);
+    r.status = batch::run(parsed.options, in, out, err);
+    auto slurp = [](std::FILE* f) {
+        QByteArray b;
+        std::rewind(f);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            b.append(buf, qsizetype(n));
+        std::fclose(f);
+        return b;
+    };
+    std::fclose(in);
+    r.out = slurp(out);
+    r.err = QString::fromUtf8(slurp(err));
+    return r;
+}
+
+TEST(BatchOptions, StepsInOrderAndUsageErrors)
+{
+    const auto ok = batch::parseArguments({"-g", "--correct", "-g", "-b", "--utf8", "a.txt", "-"});
+    ASSERT_TRUE(ok.error.isEmpty());
+    EXPECT_EQ(ok.options.steps, (std::vector<Step>{Step::GbToBig5, Step::Correct, Step::GbToBig5, Step::Big5ToGb}));
+    EXPECT_TRUE(ok.options.utf8);
+    EXPECT_EQ(ok.options.files, (QStringList{"a.txt", "-"}));
+    EXPECT_EQ(batch::parseArguments({"--output=x", "a"}).options.output, "x");
+    EXPECT_EQ(batch::parseArguments({"--", "-g"}).options.files, QStringList{"-g"});
+
+    EXPECT_EQ(batch::parseArguments({"-x"}).error, u8("不認得的選項：-x"));
+    EXPECT_FALSE(batch::parseArguments({"-o"}).error.isEmpty());
+    EXPECT_FALSE(batch::parseArguments({"-o", "out", "a", "b"}).error.isEmpty());
+    EXPECT_FALSE(batch::parseArguments({"-o", "out", "-i", "a"}).error.isEmpty());
+    EXPECT_FALSE(batch::parseArguments({"-i"}).error.isEmpty());
+    EXPECT_FALSE(batch::parseArguments({"--help", "-x"}).error.isEmpty());
+    EXPECT_TRUE(batch::parseArguments({"-h"}).options.help);
+}
+
+TEST(Batch, GbSubtitleBecomesCorrectedBig5)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("out.srt");
+    const Outcome r = runWith({"-g", "-w", sampleFile(), "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QString expected = u8(
+        "1\r\n00:00:01,000 --> 00:00:03,500\r\n你幹嘛這麼晚才回來？\r\n\r\n"
+        "2\r\n00:00:04,000 --> 00:00:06,200\r\n我去超市買了麵包和餅乾。\r\n\r\n"
+        "3\r\n00:00:06,500 --> 00:00:09,000\r\n下週一我們一起去旅遊吧。\r\n\r\n"
+        "4\r\n00:00:09,500 --> 00:00:12,000\r\n這裡的軟體和硬體都很好用。\r\n\r\n"
+        "5\r\n00:00:12,500 --> 00:00:15,000\r\n皇后說：乾杯！\r\n");
+    EXPECT_EQ(readFile(out), cp950::encode(expected) + "\r\n");
+
+    const Outcome utf8 = runWith({"-g", "-w", "--utf8", sampleFile()});
+    EXPECT_EQ(utf8.status, 0);
+    EXPECT_EQ(utf8.out, expected.toUtf8() + "\r\n");
+}
+
+TEST(Batch, MatchesTheEditorStepForStep)
+{
+    QTemporaryDir dir;
+    const QByteArray mixed = readFile(sampleFile()) + "\rlone CR\nlone LF \xA3\xC1\xFF";
+    const QString input = writeFile(dir, "in.txt", mixed);
+    const std::vector<std::pair<QStringList, std::vector<void (Form1::*)()>>> roads = {
+        {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
+        {{}, {}},
+        {{"-g", "-b", "-g"}, {&Form1::G_Click, &Form1::B_Click, &Form1::G_Click}},
+        {{"-w", "-b", "-w", "-g"}, {&Form1::srt_Click, &Form1::B_Click, &Form1::srt_Click, &Form1::G_Click}},
+    };
+    for (const auto& [steps, clicks] : roads) {
+        const QString batchOut = dir.filePath("batch.txt");
+        ASSERT_EQ(runWith(steps + QStringList{input, "-o", batchOut}).status, 0);
+
+        ScriptedPrompter prompt;
+        Form1 editor;
+        editor.setPrompter(&prompt);
+        ASSERT_TRUE(editor.Sum(input));
+        for (auto click : clicks)
+            (editor.*click)();
+        const QString editorOut = dir.filePath("editor.txt");
+        prompt.fileNames = {editorOut};
+        prompt.answers = {true, true};   // whatever it asks, save
+        editor.A_Click();
+        EXPECT_EQ(readFile(batchOut), readFile(editorOut)) << steps.join(' ').toStdString();
+    }
+}
+
+TEST(Batch, StandardInputAndOutput)
+{
+    const Outcome r = runWith({"-b"}, cp950::encode(u8("國體")));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QByteArray("\xB9\xFA\xCC\xE5\r\n\r\n"));
+    const Outcome none = runWith({}, QByteArray("a\rb"));
+    EXPECT_EQ(none.out, QByteArray("a\r\nb\r\n\r\n")) << "no step: line ends as open and save leave them";
+}
+
+TEST(Batch, InPlaceGoesOnPastAFailingFile)
+{
+    QTemporaryDir dir;
+    const QString a = writeFile(dir, "a.txt", "\xB9\xFA");
+    const QString b = writeFile(dir, "b.txt", "\xB9\xFA");
+    const QString missing = dir.filePath("missing.txt");
+    const Outcome r = runWith({"-g", "-i", a, missing, b});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(missing));
+    EXPECT_TRUE(r.err.contains(u8("無法開啟檔案")));
+    EXPECT_EQ(readFile(a), cp950::encode(u8("國")) + "\r\n\r\n");
+    EXPECT_EQ(readFile(b), readFile(a));
+
+    // A write that fails half-way leaves the old file whole.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const QString big = writeFile(dir, "big.txt", QByteArray(3000, 'a'));
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 2000;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const Outcome failed = runWith({"-i", big});
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_TRUE(failed.err.contains(u8("無法儲存檔案")));
+    EXPECT_EQ(readFile(big), QByteArray(3000, 'a'));
+}
+
+} // namespace
