@@ -35,6 +35,33 @@ QByteArray normaliseLineEnds(QByteArrayView in)
     return out;
 }
 
+namespace {
+
+// True when every CR already has its LF, so normalising only adds a last line end.
+bool onlyCrLfLineEnds(QByteArrayView in)
+{
+    const char* p = in.data();
+    const char* const end = p + in.size();
+    while ((p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))) != nullptr) {
+        if (p + 1 >= end || p[1] != '\n')
+            return false;
+        p += 2;
+    }
+    return true;
+}
+
+// The usual file needs no copy: its line ends are fine and at most one is missing at the end.
+QByteArray normaliseInPlace(QByteArray bytes)
+{
+    if (!onlyCrLfLineEnds(bytes))
+        return normaliseLineEnds(bytes);
+    if (!bytes.isEmpty() && !bytes.endsWith("\r\n"))
+        bytes.append("\r\n", 2);
+    return bytes;
+}
+
+} // namespace
+
 ReadBytesResult readFileBytes(const QString& path)
 {
     ReadBytesResult r;
@@ -58,7 +85,15 @@ ReadBytesResult readFileBytes(const QString& path)
     }
     try {
         // Device files and pipes report no size: read until the end, within the limit.
-        QByteArray raw = f.isSequential() ? f.read(kMaxFileBytes + 1) : f.readAll();
+        // A plain file is read into room for the line end a load may add.
+        QByteArray raw;
+        if (f.isSequential()) {
+            raw = f.read(kMaxFileBytes + 1);
+        } else {
+            raw.reserve(f.size() + 2);
+            raw.resize(f.size());
+            raw.resize(qMax<qint64>(f.read(raw.data(), raw.size()), 0));
+        }
         if (f.error() != QFileDevice::NoError) {
             r.reason = f.errorString();
             return r;
@@ -67,7 +102,7 @@ ReadBytesResult readFileBytes(const QString& path)
             r.reason = QStringLiteral("檔案太大（超過 %1 MB）").arg(kMaxFileBytes >> 20);
             return r;
         }
-        r.bytes = normaliseLineEnds(raw);
+        r.bytes = normaliseInPlace(std::move(raw));
     } catch (const std::bad_alloc&) {
         r.reason = QStringLiteral("記憶體不足，無法載入這個檔案");
         return r;

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char** argv)
 {
@@ -13,6 +15,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QString::fromUtf16(kAppTitle));
     QApplication::setOrganizationName(QString::fromUtf16(kAppTitle));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/subbig5.svg")));
+    // Every text of the program is Traditional Chinese, the standard buttons and dialogs too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     Form1 window;
     const QString path = commandLinePath(QApplication::arguments().mid(1));

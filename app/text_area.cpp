@@ -116,11 +116,38 @@ void TextArea::assignText(const QString& text)
     SendScintilla(SCI_ENDUNDOACTION);
 }
 
+// UTF-8 length of a UTF-16 text, so Scintilla can take it in one allocation.
+static qsizetype utf8Length(QStringView text)
+{
+    qsizetype n = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        n += u < 0x80 ? 1 : u < 0x800 ? 2 : (u >= 0xD800 && u <= 0xDFFF) ? 2 : 3;
+    }
+    return n;
+}
+
 void TextArea::loadText(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
+    // Fed in slices into a buffer sized once: a large file never sits in memory as a
+    // whole UTF-8 copy beside Scintilla's own.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
-    replaceAll(utf8);
+    SendScintilla(SCI_CLEARALL);
+    // The UTF-16 line index is rebuilt once at the end rather than kept up slice by slice.
+    SendScintilla(SCI_RELEASELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8Length(text) + 1));
+    constexpr qsizetype kSlice = qsizetype(1) << 24;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype n = std::min(kSlice, text.size() - at);
+        if (at + n < text.size() && text[at + n - 1].isHighSurrogate())
+            --n;   // keep a surrogate pair in one slice
+        const QByteArray part = QStringView(text).mid(at, n).toUtf8();
+        SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(part.size()), part.constData());
+        at += n;
+    }
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
+    SendScintilla(SCI_SCROLLCARET);
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_SETSAVEPOINT);

@@ -3,6 +3,11 @@
 #include <unicode/ucnv.h>
 
 #include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <array>
 #include <memory>
 #include <stdexcept>
@@ -14,12 +19,22 @@ constexpr std::uint16_t kNoBytes = 0xFFFF;
 constexpr char16_t kFirstReservedPair = 0xF849;
 constexpr char32_t kReservedSingleBase = 0x10FF00;
 
+std::uint16_t inMemoryOrder(unsigned code)
+{
+    const std::uint8_t b[2] = {std::uint8_t(code >> 8), std::uint8_t(code)};
+    std::uint16_t v;
+    std::memcpy(&v, b, 2);
+    return v;
+}
+
 bool isTrail(unsigned t) { return (t >= 0x40 && t <= 0x7E) || (t >= 0xA1 && t <= 0xFE); }
 
 struct Tables {
     std::array<char16_t, 65536> pair{};       // lead<<8|trail -> character; 0: no pair here
     std::array<char32_t, 256> single{};       // a byte that starts no pair
-    std::array<std::uint16_t, 65536> bytes{}; // BMP character -> code (< 0x100: one byte)
+    // BMP character -> its bytes as they lie in memory: one byte (< 0x100), or lead in
+    // the low byte and trail in the high byte (>= 0x4000, since trails start at 0x40).
+    std::array<std::uint16_t, 65536> bytes{};
     std::array<char16_t, 65536> windowsPair{};// Windows' own reading, reserved pairs included
 };
 
@@ -80,7 +95,7 @@ std::unique_ptr<Tables> buildTables()
             } else if (fromUnicode(char16_t(c), back) == 2 && std::uint8_t(back[0]) == lead
                        && std::uint8_t(back[1]) == trail) {
                 t->pair[code] = char16_t(c);
-                t->bytes[c] = std::uint16_t(code);
+                t->bytes[c] = inMemoryOrder(code);
             } else {
                 oneWay.push_back(code);               // decodes, but encodes elsewhere
             }
@@ -92,7 +107,7 @@ std::unique_ptr<Tables> buildTables()
     for (unsigned code = 0; code < 65536; ++code) {
         if (t->pair[code] >= kFirstReservedPair && t->pair[code] < nextReserved
             && t->bytes[t->pair[code]] == kNoBytes)
-            t->bytes[t->pair[code]] = std::uint16_t(code);
+            t->bytes[t->pair[code]] = inMemoryOrder(code);
     }
     ucnv_close(cnv);
     return t;
@@ -104,6 +119,31 @@ const Tables& tables()
     return *t;
 }
 
+// Copies the run of ASCII bytes at p (16 at a time where possible) and returns how
+// many it copied. The caller guarantees room for 16 more units at o.
+inline qsizetype copyAscii(const std::uint8_t* p, const std::uint8_t* end, char16_t* o, const char16_t* oEnd)
+{
+    const std::uint8_t* const start = p;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16 && oEnd - o >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned high = unsigned(_mm_movemask_epi8(v));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+        if (high != 0) {
+            const unsigned n = unsigned(__builtin_ctz(high));
+            return (p - start) + n;
+        }
+        p += 16;
+        o += 16;
+    }
+#endif
+    while (p < end && *p < 0x80)
+        *o++ = *p++;
+    return p - start;
+}
+
 } // namespace
 
 QString decode(QByteArrayView in)
@@ -111,41 +151,60 @@ QString decode(QByteArrayView in)
     const Tables& t = tables();
     const auto* p = reinterpret_cast<const std::uint8_t*>(in.data());
     const auto* const end = p + in.size();
+    // Room for one unit per byte (a pair gives one) and a little slack for wide stores.
     QString out;
-    out.resize(in.size());
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    out.resize(in.size() + 16);
+    auto* base = reinterpret_cast<char16_t*>(out.data());
+    char16_t* o = base;
+    const char16_t* oEnd = base + out.size();
 
     while (p < end) {
-        const std::uint8_t b = *p;
-        if (b < 0x80) {
-            *o++ = b;
-            ++p;
+        if (*p < 0x80) {
+            const qsizetype n = copyAscii(p, end, o, oEnd);
+            p += n;
+            o += n;
+        }
+        // A run of pairs, the common case in Chinese text; two at a time where possible.
+        while (end - p >= 4 && (p[0] & p[2]) >= 0x80) {
+            const char16_t c0 = t.pair[unsigned(p[0]) << 8 | p[1]];
+            const char16_t c1 = t.pair[unsigned(p[2]) << 8 | p[3]];
+            if (c0 == 0 || c1 == 0)
+                break;
+            o[0] = c0;
+            o[1] = c1;
+            o += 2;
+            p += 4;
+        }
+        while (end - p >= 2 && *p >= 0x80) {
+            const char16_t c = t.pair[unsigned(*p) << 8 | p[1]];
+            if (c == 0)
+                break;
+            *o++ = c;
+            p += 2;
+        }
+        if (p >= end || *p < 0x80)
             continue;
-        }
-        if (p + 1 < end) {
-            const char16_t c = t.pair[unsigned(b) << 8 | p[1]];
-            if (c) {
-                *o++ = c;
-                p += 2;
-                continue;
-            }
-        }
-        const char32_t s = t.single[b];
-        ++p;
+        // A byte that starts no character.
+        const char32_t s = t.single[*p++];
         if (s < 0x10000) {
             *o++ = char16_t(s);
             continue;
         }
         // A surrogate pair takes two units for one byte: make room if the rest might not fit.
-        qsizetype used = o - reinterpret_cast<char16_t*>(out.data());
-        if (out.size() - used < (end - p) + 2) {
+        const qsizetype used = o - base;
+        if (out.size() - used < (end - p) + 18) {
             out.resize(out.size() + std::max<qsizetype>(in.size() / 8, 64));
-            o = reinterpret_cast<char16_t*>(out.data()) + used;
+            base = reinterpret_cast<char16_t*>(out.data());
+            o = base + used;
+            oEnd = base + out.size();
         }
         *o++ = char16_t(0xD800 + ((s - 0x10000) >> 10));
         *o++ = char16_t(0xDC00 + ((s - 0x10000) & 0x3FF));
     }
-    out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
+    out.truncate(o - base);
+    // A mostly Chinese text needs about half the room reserved; give the rest back.
+    if (out.capacity() > out.size() + out.size() / 4 + 64)
+        out.squeeze();
     return out;
 }
 
@@ -155,30 +214,49 @@ QByteArray encode(QStringView text, std::vector<Unencodable>* misses)
     const auto* s = reinterpret_cast<const char16_t*>(text.data());
     const qsizetype n = text.size();
     QByteArray out;
-    out.resize(n * 2);
+    out.resize(n * 2 + 16);
     auto* const base = reinterpret_cast<std::uint8_t*>(out.data());
     std::uint8_t* o = base;
 
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i];
-        if (c < 0x80) {
-            *o++ = std::uint8_t(c);
-            continue;
+    qsizetype i = 0;
+    while (i < n) {
+#if defined(__SSE2__)
+        // Eight ASCII units at a time.
+        const __m128i high = _mm_set1_epi16(short(0xFF80));
+        while (n - i >= 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(o), _mm_packus_epi16(v, v));
+            o += 8;
+            i += 8;
         }
+#endif
+        // A run of characters with two-byte codes.
+        while (i < n) {
+            const std::uint16_t v = t.bytes[s[i]];
+            if (v < 0x4000 || v == kNoBytes)
+                break;
+            std::memcpy(o, &v, 2);
+            o += 2;
+            ++i;
+        }
+        if (i >= n)
+            break;
+        const char16_t c = s[i];
         if (c < 0xD800 || c > 0xDFFF) {
             const std::uint16_t v = t.bytes[c];
             if (v < 0x100) {
                 *o++ = std::uint8_t(v);
-                continue;
+            } else if (v != kNoBytes) {
+                std::memcpy(o, &v, 2);
+                o += 2;
+            } else {
+                if (misses)
+                    misses->push_back({i, 1, o - base});
+                *o++ = '?';
             }
-            if (v != kNoBytes) {
-                *o++ = std::uint8_t(v >> 8);
-                *o++ = std::uint8_t(v);
-                continue;
-            }
-            if (misses)
-                misses->push_back({i, 1, o - base});
-            *o++ = '?';
+            ++i;
             continue;
         }
         // Surrogates: only the reserved lone-byte code points encode.
@@ -192,12 +270,13 @@ QByteArray encode(QStringView text, std::vector<Unencodable>* misses)
                     misses->push_back({i, 2, o - base});
                 *o++ = '?';
             }
-            ++i;
+            i += 2;
             continue;
         }
         if (misses)
             misses->push_back({i, 1, o - base});
         *o++ = '?';
+        ++i;
     }
     out.truncate(o - base);
     return out;

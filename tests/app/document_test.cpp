@@ -30,6 +30,19 @@ TEST(TextFileFormat, LinesEndAtCrOrCrLfAndEachGetsCrLf)
     EXPECT_EQ(normaliseLineEnds(QByteArray("a\0b", 3)), QByteArray("a\0b\r\n", 5));
 }
 
+TEST(TextFileFormat, AFileLoadsAsItsNormalisedBytes)
+{
+    // Loading takes a shortcut when the line ends need no change; it must agree.
+    QTemporaryDir dir;
+    const QByteArray cases[] = {"a\r\nb", "a\r\nb\r\n", "a\rb", "a\nb\n", "", "\r", "x\r\n\r", "\r\n"};
+    int n = 0;
+    for (const QByteArray& bytes : cases) {
+        const auto r = document::readTextFile(writeFile(dir, QString::number(n++), bytes));
+        ASSERT_TRUE(r.ok);
+        EXPECT_EQ(r.text.toLatin1(), document::normaliseLineEnds(bytes)) << bytes.toStdString();
+    }
+}
+
 TEST(TextFileFormat, ReadsBig5AndKeepsForeignBytes)
 {
     QTemporaryDir dir;

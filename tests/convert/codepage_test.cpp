@@ -27,6 +27,9 @@ TEST(CodePage, WindowsReadingsOfKnownCodes)
     EXPECT_EQ(cp950::decode(bytes({0xC6, 0xA1})), QString(QChar(0xF6B1)));
     EXPECT_EQ(cp950::decode(bytes({0xC8, 0xCB})), QString(QChar(0xF815)));  // 人 in GB2312
     EXPECT_EQ(cp950::encode(QString::fromUtf8("國體\r\n")), bytes({0xB0, 0xEA, 0xC5, 0xE9, 0x0D, 0x0A}));
+    // Long ASCII runs around characters, as a subtitle's time lines are.
+    const QString mixed = QString::fromUtf8("00:00:01,000 --> 00:00:03,500\r\n國體\r\n0123456789abcdefg");
+    EXPECT_EQ(cp950::decode(cp950::encode(mixed)), mixed);
     EXPECT_EQ(cp950::decodePair(0xA2, 0xCC), U'十');   // Windows' reading of a duplicate code
     EXPECT_EQ(cp950::decodePair(0xA3, 0xC0), 0U);
 }
