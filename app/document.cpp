@@ -7,23 +7,54 @@
 #include <QSaveFile>
 
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <new>
 
 namespace document {
 
-QByteArray normaliseLineEnds(QByteArrayView in)
+namespace {
+
+// True when every CR already has its LF, so normalising only adds a last line end.
+// Subtitle lines are short, so this looks at 16 bytes at a time rather than CR by CR.
+bool onlyCrLfLineEnds(QByteArrayView in)
 {
-    QByteArray out;
-    if (in.isEmpty())
-        return out;
-    out.reserve(in.size() + 2);
+    const char* p = in.data();
+    const char* const end = p + in.size();
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; end - p > 16; p += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+        const __m128i loneCr = _mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(here, cr));
+        if (_mm_movemask_epi8(loneCr) != 0)
+            return false;
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == '\r' && (p + 1 >= end || p[1] != '\n'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void appendWithCrLf(QByteArray& out, QByteArrayView in)
+{
+    if (onlyCrLfLineEnds(in)) {
+        out.append(in);
+        return;
+    }
     const char* p = in.data();
     const char* const end = p + in.size();
     while (p < end) {
         const char* cr = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)));
         if (cr == nullptr) {
             out.append(p, end - p);
-            out.append("\r\n", 2);   // a last line without a line end gets one
             break;
         }
         out.append(p, cr - p);
@@ -32,23 +63,19 @@ QByteArray normaliseLineEnds(QByteArrayView in)
         if (p < end && *p == '\n')
             ++p;
     }
+}
+
+QByteArray normaliseLineEnds(QByteArrayView in)
+{
+    QByteArray out;
+    out.reserve(in.size() + 2);
+    appendWithCrLf(out, in);
+    if (!out.isEmpty() && !out.endsWith("\r\n"))
+        out.append("\r\n", 2);   // a last line without a line end gets one
     return out;
 }
 
 namespace {
-
-// True when every CR already has its LF, so normalising only adds a last line end.
-bool onlyCrLfLineEnds(QByteArrayView in)
-{
-    const char* p = in.data();
-    const char* const end = p + in.size();
-    while ((p = static_cast<const char*>(std::memchr(p, '\r', size_t(end - p)))) != nullptr) {
-        if (p + 1 >= end || p[1] != '\n')
-            return false;
-        p += 2;
-    }
-    return true;
-}
 
 // The usual file needs no copy: its line ends are fine and at most one is missing at the end.
 QByteArray normaliseInPlace(QByteArray bytes)
@@ -62,23 +89,31 @@ QByteArray normaliseInPlace(QByteArray bytes)
 
 } // namespace
 
+bool openForReading(QFile& file, const QString& path, QString* reason)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        *reason = QStringLiteral("檔案不存在");
+        return false;
+    }
+    if (info.isDir()) {
+        *reason = QStringLiteral("這是資料夾，不是檔案");
+        return false;
+    }
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *reason = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 ReadBytesResult readFileBytes(const QString& path)
 {
     ReadBytesResult r;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        r.reason = QStringLiteral("檔案不存在");
+    QFile f;
+    if (!openForReading(f, path, &r.reason))
         return r;
-    }
-    if (info.isDir()) {
-        r.reason = QStringLiteral("這是資料夾，不是檔案");
-        return r;
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.reason = f.errorString();
-        return r;
-    }
     if (f.size() > kMaxFileBytes) {
         r.reason = QStringLiteral("檔案太大（超過 %1 MB）").arg(kMaxFileBytes >> 20);
         return r;
@@ -136,9 +171,8 @@ QByteArray fileBytes(const QString& text, std::vector<cp950::Unencodable>* misse
     return bytes;
 }
 
-WriteResult writeFileBytes(const QString& path, const QByteArray& bytes)
+bool openAtomic(QSaveFile& file, const QString& path, QString* reason)
 {
-    WriteResult r;
     QFileInfo info(path);
     // Write where a symbolic link points, so the link itself stays a link.
     QString target = path;
@@ -147,19 +181,27 @@ WriteResult writeFileBytes(const QString& path, const QByteArray& bytes)
         info = QFileInfo(target);
     }
     if (info.exists() && !info.isFile()) {
-        r.reason = info.isDir() ? QStringLiteral("這是資料夾，不是檔案")
-                                : QStringLiteral("這不是一般檔案");
-        return r;
+        *reason = info.isDir() ? QStringLiteral("這是資料夾，不是檔案") : QStringLiteral("這不是一般檔案");
+        return false;
     }
-    QSaveFile f(target);
-    f.setDirectWriteFallback(false);
+    file.setFileName(target);
+    file.setDirectWriteFallback(false);
     // Unbuffered, so a failing write is seen at write() and not lost in the final flush.
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        r.reason = f.errorString();
-        return r;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        *reason = file.errorString();
+        return false;
     }
     if (info.exists())
-        f.setPermissions(info.permissions());
+        file.setPermissions(info.permissions());
+    return true;
+}
+
+WriteResult writeFileBytes(const QString& path, const QByteArray& bytes)
+{
+    WriteResult r;
+    QSaveFile f;
+    if (!openAtomic(f, path, &r.reason))
+        return r;
     if (f.write(bytes) != bytes.size() || !f.commit()) {
         r.reason = f.errorString();
         f.cancelWriting();

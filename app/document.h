@@ -6,6 +6,9 @@
 #include <QString>
 #include <QByteArray>
 
+class QFile;
+class QSaveFile;
+
 #include "convert/codepage.h"
 
 #include <vector>
@@ -18,6 +21,9 @@ constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 // A line ends at CR or CR LF (one line end); a lone LF stays in the line. Every line,
 // the last included, comes back followed by CR LF; an empty input gives empty output.
 QByteArray normaliseLineEnds(QByteArrayView bytes);
+// The same for one slice of a longer file: lone CRs become CR LF; nothing is added at
+// the end (the caller decides where the file ends).
+void appendWithCrLf(QByteArray& out, QByteArrayView bytes);
 
 struct ReadResult {
     bool ok = false;
@@ -33,6 +39,8 @@ struct ReadBytesResult {
     QString reason;
 };
 ReadBytesResult readFileBytes(const QString& path);
+// Opens a file for reading, or says why not in the words readTextFile uses.
+bool openForReading(QFile& file, const QString& path, QString* reason);
 
 // What a save writes for `text`: its code page 950 bytes and one CR LF. Characters the
 // code page cannot hold become '?' and are listed in `misses`.
@@ -45,6 +53,8 @@ struct WriteResult {
 // Replaces the file atomically: a failed write leaves the old file as it was. Keeps the
 // old file's permissions; through a symbolic link it writes the link's target.
 WriteResult writeFileBytes(const QString& path, const QByteArray& bytes);
+// Opens `file` to replace `path` atomically on commit(), as writeFileBytes does.
+bool openAtomic(QSaveFile& file, const QString& path, QString* reason);
 
 // Characters that code page 950 cannot hold and a save would turn into '?'.
 struct Unsavable {

@@ -5,6 +5,10 @@
 #include "convert/conversion.h"
 #include "correct/correction.h"
 
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
 #include <new>
 
 namespace batch {
@@ -17,20 +21,24 @@ void say(std::FILE* err, const QString& message)
     std::fflush(err);
 }
 
-QByteArray readAll(std::FILE* in)
+bool onlyByteSteps(const std::vector<Step>& steps)
 {
-    QByteArray data;
-    char buffer[1 << 16];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        data.append(buffer, qsizetype(n));
-    return data;
+    return std::none_of(steps.begin(), steps.end(), [](Step s) { return s == Step::Correct; });
 }
 
-bool writeAll(std::FILE* out, const QByteArray& data)
+void applyByteSteps(QByteArray& bytes, const std::vector<Step>& steps)
 {
-    return std::fwrite(data.constData(), 1, size_t(data.size()), out) == size_t(data.size())
-           && std::fflush(out) == 0;
+    for (Step step : steps) {
+        if (step == Step::GbToBig5)
+            gbToBigBytes(bytes);
+        else
+            bigToGBBytes(bytes);
+    }
+}
+
+bool writeAll(QIODevice& out, QByteArrayView data)
+{
+    return out.write(data.data(), data.size()) == data.size();
 }
 
 } // namespace
@@ -56,10 +64,7 @@ QByteArray process(QByteArray bytes, const std::vector<Step>& steps, bool utf8)
             text = QString();
             asText = false;
         }
-        if (step == Step::GbToBig5)
-            gbToBigBytes(bytes);
-        else
-            bigToGBBytes(bytes);
+        applyByteSteps(bytes, {step});
     }
     if (utf8) {
         QByteArray out = (asText ? text : cp950::decode(bytes)).toUtf8();
@@ -72,42 +77,119 @@ QByteArray process(QByteArray bytes, const std::vector<Step>& steps, bool utf8)
     return bytes;
 }
 
+StreamResult streamByteSteps(QIODevice& in, QIODevice& out, const std::vector<Step>& steps, bool utf8,
+                             qsizetype slice)
+{
+    StreamResult r;
+    QByteArray pending;
+    QByteArray chunk;
+    bool endsWithCrLf = true;   // of what has been written, so far nothing
+    bool wroteAny = false;
+    bool eof = false;
+    while (!eof) {
+        const qsizetype had = pending.size();
+        pending.resize(had + slice);
+        const qint64 got = in.read(pending.data() + had, slice);
+        if (got < 0) {
+            r.readError = in.errorString();
+            return r;
+        }
+        pending.resize(had + got);
+        eof = got == 0;
+        // Cut after the last LF: LF is below every byte a pair conversion reads or writes,
+        // and a CR before it is in the same slice, so each slice converts on its own.
+        const qsizetype cut = eof ? pending.size() : pending.lastIndexOf('\n') + 1;
+        if (cut <= 0)
+            continue;
+        chunk.clear();
+        document::appendWithCrLf(chunk, QByteArrayView(pending).first(cut));
+        pending.remove(0, cut);
+        if (chunk.isEmpty())
+            continue;
+        applyByteSteps(chunk, steps);
+        endsWithCrLf = chunk.endsWith("\r\n");
+        wroteAny = true;
+        if (!writeAll(out, utf8 ? cp950::decode(chunk).toUtf8() : chunk)) {
+            r.writeError = out.errorString();
+            return r;
+        }
+    }
+    // The load gives the last line its line end; the save adds one more.
+    const QByteArrayView tail = wroteAny && !endsWithCrLf ? QByteArrayView("\r\n\r\n") : QByteArrayView("\r\n");
+    if (!writeAll(out, tail)) {
+        r.writeError = out.errorString();
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+
+namespace {
+
+// One input to one output. Returns false after telling the user what went wrong.
+bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    const bool isStdin = file == u"-";
+    const QString name = isStdin ? QStringLiteral("（標準輸入）") : file;
+    QFile source;
+    QString reason;
+    if (isStdin ? !source.open(in, QIODevice::ReadOnly) : !document::openForReading(source, file, &reason)) {
+        say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(name, isStdin ? source.errorString() : reason));
+        return false;
+    }
+    const QString target = o.inPlace ? file : o.output;
+    QSaveFile saved;
+    QFile console;
+    if (target.isEmpty() ? !console.open(out, QIODevice::WriteOnly | QIODevice::Unbuffered)
+                         : !document::openAtomic(saved, target, &reason)) {
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(target.isEmpty() ? QStringLiteral("（標準輸出）") : target,
+                                                      target.isEmpty() ? console.errorString() : reason));
+        return false;
+    }
+    QIODevice& sink = target.isEmpty() ? static_cast<QIODevice&>(console) : saved;
+
+    StreamResult r;
+    if (onlyByteSteps(o.steps)) {
+        // Byte conversions need no whole text: a file of any size goes through in slices.
+        r = streamByteSteps(source, sink, o.steps, o.utf8);
+    } else {
+        const QByteArray raw = source.readAll();
+        if (source.error() != QFileDevice::NoError) {
+            r.readError = source.errorString();
+        } else {
+            const QByteArray result = process(document::normaliseLineEnds(raw), o.steps, o.utf8);
+            if (writeAll(sink, result))
+                r.ok = true;
+            else
+                r.writeError = sink.errorString();
+        }
+    }
+    if (r.ok && !target.isEmpty() && !saved.commit())
+        r.writeError = saved.errorString();
+    if (!r.readError.isEmpty())
+        say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(name, r.readError));
+    if (!r.writeError.isEmpty())
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(target.isEmpty() ? QStringLiteral("（標準輸出）") : target,
+                                                      r.writeError));
+    if (!r.readError.isEmpty() || !r.writeError.isEmpty()) {
+        if (!target.isEmpty())
+            saved.cancelWriting();   // the old file stays as it was
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     const QStringList files = o.files.isEmpty() ? QStringList{QStringLiteral("-")} : o.files;
     bool allOk = true;
     for (const QString& file : files) {
-        const bool isStdin = file == u"-";
-        const QString name = isStdin ? QStringLiteral("（標準輸入）") : file;
         try {
-            QByteArray loaded;
-            if (isStdin) {
-                loaded = document::normaliseLineEnds(readAll(in));
-            } else {
-                document::ReadBytesResult r = document::readFileBytes(file);
-                if (!r.ok) {
-                    say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(name, r.reason));
-                    allOk = false;
-                    continue;
-                }
-                loaded = std::move(r.bytes);
-            }
-            const QByteArray result = process(std::move(loaded), o.steps, o.utf8);
-            const QString target = o.inPlace ? file : o.output;
-            if (target.isEmpty()) {
-                if (!writeAll(out, result)) {
-                    say(err, QStringLiteral("無法寫出 %1 的結果到標準輸出").arg(name));
-                    allOk = false;
-                }
-                continue;
-            }
-            const document::WriteResult w = document::writeFileBytes(target, result);
-            if (!w.ok) {
-                say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(target, w.reason));
-                allOk = false;
-            }
+            allOk = convertOne(o, file, in, out, err) && allOk;
         } catch (const std::bad_alloc&) {
-            say(err, QStringLiteral("記憶體不足，無法處理 %1").arg(name));
+            say(err, QStringLiteral("記憶體不足，無法處理 %1").arg(file));
             allOk = false;
         }
     }

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev
   opencc libopencc-dev
   fonts-noto-cjk
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick time
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "app/document.h"
 #include "app/form1.h"
 #include "app/text_area.h"
 #include "cli/batch.h"
@@ -6,12 +7,14 @@
 #include "tests/app/scripted_prompter.h"
 #include "tests/support/test_util.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -126,6 +129,30 @@ TEST(Batch, MatchesTheEditorStepForStep)
         prompt.answers = {true, true};   // whatever it asks, save
         editor.A_Click();
         EXPECT_EQ(readFile(batchOut), readFile(editorOut)) << steps.join(' ').toStdString();
+    }
+}
+
+TEST(Batch, SliceBySliceEqualsTheWholeFile)
+{
+    // Random bytes heavy in CR, LF and lead bytes, cut into slices of every small size.
+    std::mt19937 rng(7);
+    const char alphabet[] = {'\r', '\n', 'a', '\x40', '\x7F', '\xA1', '\xA3', '\xB0', '\xC8', '\xFE', '\xFF'};
+    const std::vector<std::vector<Step>> roads = {
+        {}, {Step::GbToBig5}, {Step::Big5ToGb}, {Step::GbToBig5, Step::Big5ToGb, Step::GbToBig5}};
+    for (int round = 0; round < 300; ++round) {
+        QByteArray input;
+        for (int i = int(rng() % 60); i > 0; --i)
+            input += alphabet[rng() % sizeof alphabet];
+        const auto& steps = roads[size_t(round) % roads.size()];
+        const bool utf8 = round % 5 == 0;
+        const QByteArray whole = batch::process(document::normaliseLineEnds(input), steps, utf8);
+        QBuffer in(&input);
+        in.open(QIODevice::ReadOnly);
+        QByteArray streamed;
+        QBuffer out(&streamed);
+        out.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(batch::streamByteSteps(in, out, steps, utf8, 1 + round % 9).ok);
+        ASSERT_EQ(streamed, whole) << round << " " << input.toHex().toStdString();
     }
 }
 
