@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -100,20 +101,14 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), prompter_(&qtPrompter())
     Text1 = new TextArea(this);
     setCentralWidget(Text1);   // the central widget always covers the client area
     connect(Text1, &TextArea::filesDropped, this, [this](const QStringList& paths) {
-        for (const QString& path : paths) {
-            if (!Sum(path))
-                break;   // one message is enough; the rest of the drop is not loaded
-        }
+        for (const QString& path : paths)
+            Sum(path);   // each in turn; one that fails is reported and the rest still load
     });
 
     buildMenus();
 
-    // Client area 7500 x 5970 twips, centred on the screen.
+    // Client area 7500 x 5970 twips; centred on the screen when first shown.
     resize(500, 398 + menuBar()->sizeHint().height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
     Text1->setFocus();
 }
 
@@ -244,7 +239,7 @@ void Form1::delete_Click()
     }
     // The trash keeps a way back; where there is none, delete for good as asked.
     QFile file(path);
-    if (!file.moveToTrash() && !QFile::remove(path))
+    if (!file.moveToTrash() && !file.remove())
         showError(QStringLiteral("無法刪除檔案"), path, file.errorString());
 }
 
@@ -252,6 +247,20 @@ void Form1::exit_Click()
 {
     // Ends at once: no window's closing steps run, nothing is asked.
     QApplication::exit(0);
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    // Only now is the frame known, so the whole window, title bar included, is centred.
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void Form1::closeEvent(QCloseEvent* event)

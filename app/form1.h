@@ -57,6 +57,7 @@ public slots:
     void About_Click();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -67,6 +68,7 @@ private:
 
     Prompter* prompter_;
     bool hasFile_ = false;
+    bool centred_ = false;
     QPointer<Form3> form3_;
     QPointer<Form2> form2_;
 };

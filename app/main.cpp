@@ -9,8 +9,17 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
+    // Without a display Qt would abort with a long message; say it in one line instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr, "subbig5: no display (X11 or Wayland) to show the editor on; "
+                             "subbig5-convert does the same work without one.\n");
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromUtf16(kAppTitle));
     QApplication::setOrganizationName(QString::fromUtf16(kAppTitle));

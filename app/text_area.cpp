@@ -33,7 +33,9 @@ TextArea::TextArea(QWidget* parent) : QsciScintilla(parent)
     setObjectName("Text1");
     setUtf8(true);
 
-    // A document without style bytes: half the memory for a huge plain text.
+    // A document without style bytes: half the memory for a huge plain text. It replaces
+    // the widget's own document behind QsciScintilla's back, so this class must never call
+    // QsciScintilla::document() or setDocument(): they would reach the replaced one.
     const long doc = SendScintilla(SCI_CREATEDOCUMENT, 0UL,
                                    long(SC_DOCUMENTOPTION_STYLES_NONE | SC_DOCUMENTOPTION_TEXT_LARGE));
     SendScintilla(SCI_SETDOCPOINTER, 0UL, reinterpret_cast<void*>(doc));
@@ -205,7 +207,8 @@ void TextArea::setSelLength(qsizetype length)
     SendScintilla(SCI_SETSEL, static_cast<unsigned long>(anchor), end);
 }
 
-void TextArea::dragEnterEvent(QDragEnterEvent* event)
+// Files are welcome; anything else (dragged text) is refused before it can be dropped.
+static void acceptOnlyFiles(QDragMoveEvent* event)
 {
     if (!localFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
@@ -213,13 +216,8 @@ void TextArea::dragEnterEvent(QDragEnterEvent* event)
         event->ignore();
 }
 
-void TextArea::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (!localFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
-}
+void TextArea::dragEnterEvent(QDragEnterEvent* event) { acceptOnlyFiles(event); }
+void TextArea::dragMoveEvent(QDragMoveEvent* event) { acceptOnlyFiles(event); }
 
 void TextArea::dropEvent(QDropEvent* event)
 {

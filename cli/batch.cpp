@@ -96,9 +96,20 @@ StreamResult streamByteSteps(QIODevice& in, QIODevice& out, const std::vector<St
         }
         pending.resize(had + got);
         eof = got == 0;
-        // Cut after the last LF: LF is below every byte a pair conversion reads or writes,
-        // and a CR before it is in the same slice, so each slice converts on its own.
-        const qsizetype cut = eof ? pending.size() : pending.lastIndexOf('\n') + 1;
+        // Cut after a line end: CR and LF lie below every byte a pair conversion reads or
+        // writes, so each slice converts on its own. A CR is a cut only when the byte after
+        // it is known (a CR LF stays together). What was carried over holds no cut, so only
+        // the newly read bytes are searched.
+        qsizetype cut = pending.size();
+        if (!eof && !pending.endsWith('\n')) {
+            cut = 0;
+            for (qsizetype i = pending.size() - 2; i >= std::max<qsizetype>(had - 1, 0); --i) {
+                if (pending[i] == '\n' || (pending[i] == '\r' && pending[i + 1] != '\n')) {
+                    cut = i + 1;
+                    break;
+                }
+            }
+        }
         if (cut <= 0)
             continue;
         chunk.clear();
@@ -137,7 +148,7 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(name, isStdin ? source.errorString() : reason));
         return false;
     }
-    const QString target = o.inPlace ? file : o.output;
+    const QString target = o.inPlace ? file : o.output == u"-" ? QString() : o.output;
     QSaveFile saved;
     QFile console;
     if (target.isEmpty() ? !console.open(out, QIODevice::WriteOnly | QIODevice::Unbuffered)
@@ -153,16 +164,22 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         // Byte conversions need no whole text: a file of any size goes through in slices.
         r = streamByteSteps(source, sink, o.steps, o.utf8);
     } else {
-        const QByteArray raw = source.readAll();
-        if (source.error() != QFileDevice::NoError) {
-            r.readError = source.errorString();
+        // The correction needs the whole text: read it exactly as the editor's Open does.
+        document::ReadBytesResult loaded;
+        if (isStdin) {
+            loaded.bytes = document::normaliseLineEnds(source.readAll());
+            loaded.ok = source.error() == QFileDevice::NoError;
+            loaded.reason = source.errorString();
         } else {
-            const QByteArray result = process(document::normaliseLineEnds(raw), o.steps, o.utf8);
-            if (writeAll(sink, result))
-                r.ok = true;
-            else
-                r.writeError = sink.errorString();
+            source.close();
+            loaded = document::readFileBytes(file);
         }
+        if (!loaded.ok)
+            r.readError = loaded.reason;
+        else if (writeAll(sink, process(std::move(loaded.bytes), o.steps, o.utf8)))
+            r.ok = true;
+        else
+            r.writeError = sink.errorString();
     }
     if (r.ok && !target.isEmpty() && !saved.commit())
         r.writeError = saved.errorString();

@@ -68,7 +68,7 @@ QString usageText()
         "  -w, --correct       字幕矯正(&W)\n"
         "輸出：\n"
         "  （無）              結果寫到標準輸出\n"
-        "  -o, --output PATH   寫到 PATH（只限一個輸入檔）\n"
+        "  -o, --output PATH   寫到 PATH（只限一個輸入檔；- 代表標準輸出）\n"
         "  -i, --in-place      直接改寫每個輸入檔\n"
         "      --utf8          以 UTF-8 而非 Big5（code page 950）寫出\n"
         "檔案：路徑，或 - 代表標準輸入；未給檔案時讀標準輸入。\n"

@@ -22,7 +22,11 @@ StdFont::StdFont()
 
 void StdFont::setSize(double points)
 {
-    // Whole ten-thousandths, halves to even, within a currency value's range.
-    constexpr double limit = 9.2e18;
-    sizeTenThousandths_ = qint64(std::nearbyint(std::clamp(points * 10000.0, -limit, limit)));
+    // Whole ten-thousandths, halves to even. Sizes beyond any font's (2160 points) are
+    // clamped and a value that is no number is ignored, so the dialog records' arithmetic
+    // stays in range.
+    if (std::isnan(points))
+        return;
+    constexpr double kLargest = 2160.0;
+    sizeTenThousandths_ = qint64(std::nearbyint(std::clamp(points, -kLargest, kLargest) * 10000.0));
 }

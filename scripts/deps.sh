@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
 # Installs the Debian packages SubBig5 needs to build, test and run. Safe to run again:
-# it only calls apt-get when something is missing.
+# it only calls apt-get when something is missing. Usage: scripts/deps.sh [--tools]
 set -euo pipefail
 
+# Build, tests and the program itself (the CJK font, or Chinese shows as empty boxes;
+# OpenCC's dictionaries for the table generator, whose output a test checks).
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n
   libqscintilla2-qt6-dev
   libicu-dev
   libgtest-dev
   opencc libopencc-dev
   fonts-noto-cjk
-  xvfb xauth x11-utils imagemagick time
 )
+# With --tools, also what screenshots under a virtual display and the benchmark use.
+if [ "${1:-}" = "--tools" ]; then
+  packages+=(xvfb xauth x11-utils imagemagick time)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -273,10 +273,11 @@ TEST_F(Form1Test, DroppedFilesLoadInOrderAndDroppedTextDoesNothing)
     const QString a = file("A.txt", "first");
     const QString b = file("B.txt", "second");
     QMimeData files;
-    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+    files.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(dir.filePath("gone.txt")), QUrl::fromLocalFile(b)});
     drop(form.Text1, &files);
-    EXPECT_EQ(caption(), b);
+    EXPECT_EQ(caption(), b) << "a name that fails is reported and the rest still load";
     EXPECT_EQ(text(), "second\r\n");
+    EXPECT_EQ(prompt.messages.size(), 1u);
 
     QMimeData words;
     words.setText("dropped words");

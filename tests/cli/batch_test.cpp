@@ -139,7 +139,7 @@ TEST(Batch, SliceBySliceEqualsTheWholeFile)
     const char alphabet[] = {'\r', '\n', 'a', '\x40', '\x7F', '\xA1', '\xA3', '\xB0', '\xC8', '\xFE', '\xFF'};
     const std::vector<std::vector<Step>> roads = {
         {}, {Step::GbToBig5}, {Step::Big5ToGb}, {Step::GbToBig5, Step::Big5ToGb, Step::GbToBig5}};
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 400; ++round) {
         QByteArray input;
         for (int i = int(rng() % 60); i > 0; --i)
             input += alphabet[rng() % sizeof alphabet];
@@ -161,6 +161,7 @@ TEST(Batch, StandardInputAndOutput)
     const Outcome r = runWith({"-b"}, cp950::encode(u8("國體")));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, QByteArray("\xB9\xFA\xCC\xE5\r\n\r\n"));
+    EXPECT_EQ(runWith({"-b", "-o", "-"}, cp950::encode(u8("國體"))).out, r.out);
     const Outcome none = runWith({}, QByteArray("a\rb"));
     EXPECT_EQ(none.out, QByteArray("a\r\nb\r\n\r\n")) << "no step: line ends as open and save leave them";
 }

@@ -3,6 +3,7 @@
 #include "convert/codepage.h"
 #include "fake_dialog_platform.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,6 +95,9 @@ TEST(TesmoShowFont, SizesRoundHalvesToEven)
     EXPECT_EQ(heightAndPoints(10.25).second, 102);     // 102.5
     EXPECT_EQ(heightAndPoints(10.35).second, 104);     // 103.5
     EXPECT_EQ(heightAndPoints(8.25), std::make_pair(11, 82));
+    // Absurd sizes stay within the records' 32-bit fields instead of overflowing.
+    EXPECT_EQ(heightAndPoints(1e15), std::make_pair(2880, 21600));
+    EXPECT_EQ(heightAndPoints(std::nan("")), heightAndPoints(StdFont().size()));
 }
 
 TEST(TesmoShowFont, RecordsAreFilledFromDefFont)

@@ -1,6 +1,6 @@
 #include "find/find_engine.h"
 
-#include "app/editor_text.h"
+#include "tests/support/string_editor_text.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

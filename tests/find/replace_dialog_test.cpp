@@ -1,6 +1,6 @@
 #include "find/replace_dialog.h"
 
-#include "app/editor_text.h"
+#include "tests/support/string_editor_text.h"
 #include "tests/find/dialog_test_support.h"
 
 #include <QPointer>
