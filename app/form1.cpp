@@ -85,8 +85,14 @@ QString qtFileFilter(const QString& pairs)
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         QString pattern = parts[i + 1];
+        // A description that already shows its pattern is taken as it stands, except "*.*",
+        // which here must be "*" to list files without a dot too.
+        if (pattern != u"*.*" && description.endsWith(u'(' + pattern + u')')) {
+            filters << description;
+            continue;
+        }
         if (pattern == u"*.*")
-            pattern = QStringLiteral("*");   // every file, also those without a dot
+            pattern = QStringLiteral("*");
         filters << description + QStringLiteral(" (") + pattern.replace(u';', u' ') + u')';
     }
     return filters.join(QStringLiteral(";;"));
