@@ -1,20 +1,20 @@
 #pragma once
 // A dialog platform that keeps a copy of every record it is handed and answers
-// as the test scripts it: an empty answer is a cancelled dialog.
+// as the test scripts it: no answer is a cancelled dialog.
 #include "dialogs/dialog_platform.h"
+#include "dialogs/tesmo_dialog.h"
+#include "dialogs/tesmo_error.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 class FakeDialogPlatform : public tesmo::DialogPlatform {
 public:
-    qint32 instance = 0x400000;
-    QString folder = QStringLiteral("/opt/subbig5");
-
     // Each answer writes into the record as a dialog would and returns its result.
     std::function<bool(tesmo::OpenFileName&)> fileAnswer;
-    std::function<bool(tesmo::BrowseInfo&, QByteArray&)> folderAnswer;
+    std::function<bool(QByteArray&)> folderAnswer;
     std::function<bool(tesmo::ChooseColor&)> colorAnswer;
     std::function<bool(tesmo::ChooseFont&)> fontAnswer;
 
@@ -25,16 +25,14 @@ public:
     std::vector<tesmo::ChooseFont> fontCalls;
     std::vector<tesmo::LogFont> logFonts;
 
-    qint32 moduleInstance() const override { return instance; }
-    QString programFolder() const override { return folder; }
-
+    qint32 moduleInstance() const override { return 0x400000; }
+    QString programFolder() const override { return QStringLiteral("/opt/subbig5"); }
     bool getOpenFileName(tesmo::OpenFileName& r) override { return answer(openCalls, r, fileAnswer); }
     bool getSaveFileName(tesmo::OpenFileName& r) override { return answer(saveCalls, r, fileAnswer); }
     bool browseForFolder(tesmo::BrowseInfo& info, QByteArray& buffer) override
     {
         folderCalls.push_back(info);
-        folderBuffers.push_back(buffer);
-        return folderAnswer && folderAnswer(info, buffer);
+        return answer(folderBuffers, buffer, folderAnswer);
     }
     bool chooseColor(tesmo::ChooseColor& r) override { return answer(colorCalls, r, colorAnswer); }
     bool chooseFont(tesmo::ChooseFont& r) override
@@ -44,18 +42,14 @@ public:
         return answer(fontCalls, r, fontAnswer);
     }
 
-    // The user picks this path in the next file dialogs, as the platform writes it.
+    // The user picks this path, or folder, or colour in the next dialogs.
     void chooseFile(const QByteArray& path)
     {
-        fileAnswer = [path](tesmo::OpenFileName& r) {
-            std::copy(path.begin(), path.end(), r.file.begin());
-            r.file[path.size()] = '\0';
-            return true;
-        };
+        fileAnswer = [path](tesmo::OpenFileName& r) { r.file.replace(0, path.size() + 1, path + '\0'); return true; };
     }
     void chooseFolder(const QByteArray& path)
     {
-        folderAnswer = [path](tesmo::BrowseInfo&, QByteArray& buffer) {
+        folderAnswer = [path](QByteArray& buffer) {
             buffer = path + QByteArray(std::max<qsizetype>(1, buffer.size() - path.size()), '\0');
             return true;
         };
@@ -79,4 +73,14 @@ private:
         calls.push_back(r);
         return script && script(r);
     }
+};
+
+// A TesmoDialog on a fake platform; the thread's error record starts and ends clear.
+class TesmoTest : public ::testing::Test {
+protected:
+    void SetUp() override { TesmoError::clear(); }
+    void TearDown() override { TesmoError::clear(); }
+
+    FakeDialogPlatform fake;
+    TesmoDialog d{fake};
 };

@@ -55,35 +55,21 @@ TEST(QtDialogs, EachDialogOpensAndCancels)
     TesmoDialog d;
     d.setCancelError(true);
     d.setDefFont(std::make_shared<StdFont>());
-    TesmoError::clear();
-    {
+    const struct { const char* dialog; std::function<bool()> show; } calls[] = {
+        {"FolderBrowser", [&] { return d.ShowDir().isEmpty(); }},
+        {"QFileDialog", [&] { return d.ShowOpen().isEmpty(); }},
+        {"QFileDialog", [&] { return d.ShowSave().isEmpty(); }},
+        {"QColorDialog", [&] { return d.ShowColor() == 0; }},
+        {"QFontDialog", [&] { return !d.ShowFont(); }},
+    };
+    for (const auto& call : calls) {
+        TesmoError::clear();
         User user(cancel);
-        EXPECT_TRUE(d.ShowDir().isEmpty());
-        EXPECT_EQ(user.seen, "FolderBrowser");
+        EXPECT_TRUE(call.show()) << call.dialog;
+        EXPECT_EQ(user.seen, call.dialog);
+        EXPECT_EQ(TesmoError::number(), TesmoError::Cancelled) << call.dialog;
     }
-    {
-        User user(cancel);
-        EXPECT_TRUE(d.ShowOpen().isEmpty());
-        EXPECT_EQ(user.seen, "QFileDialog");
-    }
-    {
-        User user(cancel);
-        EXPECT_TRUE(d.ShowSave().isEmpty());
-        EXPECT_EQ(user.seen, "QFileDialog");
-    }
-    {
-        User user(cancel);
-        EXPECT_EQ(d.ShowColor(), 0);
-        EXPECT_EQ(user.seen, "QColorDialog");
-    }
-    {
-        User user(cancel);
-        EXPECT_FALSE(d.ShowFont());
-        EXPECT_EQ(user.seen, "QFontDialog");
-    }
-    EXPECT_EQ(TesmoError::number(), TesmoError::Cancelled);
-    EXPECT_TRUE(d.LastDirName().isNull());
-    EXPECT_TRUE(d.LastOpenFileName().isNull());
+    EXPECT_TRUE(d.LastDirName().isNull() && d.LastOpenFileName().isNull());
     EXPECT_EQ(d.LastFont(), nullptr);
     TesmoError::clear();
 }

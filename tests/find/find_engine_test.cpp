@@ -1,140 +1,68 @@
 #include "find/find_engine.h"
-
-#include "tests/support/string_editor_text.h"
+#include "find/replace.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <tuple>
 
 namespace {
 
 using Kind = FindResult::Kind;
-using Sel = std::pair<qsizetype, qsizetype>; // selection start, length; {-1, -1} = message
 
-// One find-next on the editor as the main window does it: select the hit (start first,
-// then length) or report the not-found message, which leaves the selection alone.
-Sel findNext(EditorText& editor, const FindSettings& s)
+// One find-next step as {start, length} of the new selection; {-1, -1} is the not-found
+// message and {-2, -2} is nothing at all.
+std::pair<qsizetype, qsizetype> step(QStringView text, qsizetype start, qsizetype length,
+                                     const char* find, qint16 mode, qint16 ul = 0)
 {
-    const FindResult r = findText(editor.text(), editor.selStart(), editor.selLength(), s);
-    if (r.kind == Kind::NotFound)
-        return {-1, -1};
-    if (r.kind == Kind::Select) {
-        editor.setSelStart(r.start);
-        editor.setSelLength(r.length);
-    }
-    return {editor.selStart(), editor.selLength()};
+    const FindResult r = findText(text, start, length, {QString::fromUtf8(find), ul, mode});
+    if (r.kind == Kind::Select)
+        return {r.start, r.length};
+    return r.kind == Kind::NotFound ? std::pair<qsizetype, qsizetype>(-1, -1)
+                                    : std::pair<qsizetype, qsizetype>(-2, -2);
 }
-
-FindSettings settings(const char* find, qint16 mode, qint16 ul = 0)
-{
-    FindSettings s;
-    s.WFindText = QString::fromUtf8(find);
-    s.FindMode = mode;
-    s.FindUL = ul;
-    return s;
-}
-
-const Sel message{-1, -1};
 
 } // namespace
 
-TEST(FindEngine, DownStopsAtTheEndAndAllWrapsToTheTop)
+TEST(FindEngine, FindNextSteps)
 {
-    StringEditorText down(QStringLiteral("abcabc"));
-    const FindSettings d = settings("abc", 1);
-    EXPECT_EQ(findNext(down, d), Sel(0, 3));
-    EXPECT_EQ(findNext(down, d), Sel(3, 3));
-    EXPECT_EQ(findNext(down, d), message);
-    EXPECT_EQ(Sel(down.selStart(), down.selLength()), Sel(3, 3)); // the message keeps the selection
-
-    StringEditorText all(QStringLiteral("abcabc"));
-    const FindSettings a = settings("abc", 2);
-    EXPECT_EQ(findNext(all, a), Sel(0, 3));
-    EXPECT_EQ(findNext(all, a), Sel(3, 3));
-    EXPECT_EQ(findNext(all, a), Sel(0, 3));
-
-    // The only occurrence is already selected: nothing new, so the message.
-    StringEditorText once(QStringLiteral("xxabcxx"));
-    EXPECT_EQ(findNext(once, a), Sel(2, 3));
-    EXPECT_EQ(findNext(once, a), message);
-    // ...but with the caret elsewhere before it, wrapping finds it again.
-    once.setSelStart(4);
-    EXPECT_EQ(findNext(once, a), Sel(2, 3));
-}
-
-TEST(FindEngine, UpSeesOverlappingOccurrencesDownDoesNot)
-{
-    StringEditorText up(QStringLiteral("aaaa"));
-    up.setSelStart(3);
-    const FindSettings u = settings("aa", 0);
-    EXPECT_EQ(findNext(up, u), Sel(2, 2));
-    EXPECT_EQ(findNext(up, u), Sel(1, 2));
-    EXPECT_EQ(findNext(up, u), Sel(0, 2));
-    EXPECT_EQ(findNext(up, u), message);
-
-    StringEditorText down(QStringLiteral("aaaa"));
-    const FindSettings d = settings("aa", 1);
-    EXPECT_EQ(findNext(down, d), Sel(0, 2));
-    EXPECT_EQ(findNext(down, d), Sel(2, 2));
-    EXPECT_EQ(findNext(down, d), message);
-
-    // Caret at the very start: nothing lies before it.
-    StringEditorText start(QStringLiteral("abcabc"));
-    EXPECT_EQ(findNext(start, settings("abc", 0)), message);
-
-    // An occurrence that begins before the selection counts even if it runs into it.
-    StringEditorText into(QStringLiteral("abcabc"));
-    into.setSelStart(4);
-    into.setSelLength(2);
-    EXPECT_EQ(findNext(into, settings("abc", 0)), Sel(3, 3));
+    const struct { const char16_t* text; qsizetype start, length; const char* find; qint16 mode;
+                   qsizetype wantStart, wantLength; } cases[] = {
+        // Down (1) stops at the end; all (2) wraps to the top.
+        {u"abcabc", 0, 0, "abc", 1, 0, 3}, {u"abcabc", 0, 3, "abc", 1, 3, 3},
+        {u"abcabc", 3, 3, "abc", 1, -1, -1}, {u"abcabc", 3, 3, "abc", 2, 0, 3},
+        // The only occurrence is already selected: nothing new, so the message; with the
+        // caret elsewhere, wrapping finds it again.
+        {u"xxabcxx", 2, 3, "abc", 2, -1, -1}, {u"xxabcxx", 4, 0, "abc", 2, 2, 3},
+        // Up (0) sees overlapping occurrences, down does not.
+        {u"aaaa", 3, 0, "aa", 0, 2, 2}, {u"aaaa", 2, 2, "aa", 0, 1, 2}, {u"aaaa", 0, 2, "aa", 0, -1, -1},
+        {u"aaaa", 0, 2, "aa", 1, 2, 2}, {u"aaaa", 2, 2, "aa", 1, -1, -1},
+        // Nothing lies before the very start; an occurrence running into the selection counts.
+        {u"abcabc", 0, 0, "abc", 0, -1, -1}, {u"abcabc", 4, 2, "abc", 0, 3, 3},
+        // CR and LF count one each.
+        {u"一\r\n二\r\n二\r\n", 3, 1, "二", 1, 6, 1},
+        // Starting beyond the end is a miss, not an error.
+        {u"abc", 1, 2, "c", 1, -1, -1}, {u"abc", 3, 0, "c", 2, 2, 1},
+        // No find text, or a direction out of range: nothing at all.
+        {u"abc", 0, 0, "", 2, -2, -2}, {u"abc", 0, 0, "a", 3, -2, -2}, {u"abc", 0, 0, "a", -1, -2, -2},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(step(c.text, c.start, c.length, c.find, c.mode), std::make_pair(c.wantStart, c.wantLength))
+            << QString::fromUtf16(c.text).toStdString() << " from " << c.start << " mode " << c.mode;
+    EXPECT_EQ(notFoundMessage(QStringLiteral("干杯")), QStringLiteral("找不到『干杯』"));
 }
 
 TEST(FindEngine, CompareModes)
 {
-    EXPECT_EQ(findText(u"ABC", 0, 0, settings("abc", 1, 1)).kind, Kind::Select);
-    EXPECT_EQ(findText(u"ABC", 0, 0, settings("abc", 1, 0)).kind, Kind::NotFound);
-
-    // Letters of other scripts fold too, and a hit has the pattern's length.
-    const auto greek = findText(u"λόγος ΛΌΓΟΣ", 1, 0, settings("λόγος", 2, 1));
-    EXPECT_EQ(greek.kind, Kind::Select);
-    EXPECT_EQ(greek.start, 6);
-    EXPECT_EQ(greek.length, 5);
+    // Letters of other scripts fold; full-width Latin letters match their ASCII forms
+    // in either case, digits do not; Chinese text is unaffected by the mode.
     EXPECT_EQ(searchText(u"ПРИВЕТ мир", u"привет", 1, 1), 1);
-    EXPECT_EQ(searchText(u"Straẞe", u"straße", 1, 1), 1);
-
-    // Full-width Latin letters match their ASCII forms in either case; digits do not.
     EXPECT_EQ(searchText(u"字幕ＡＢＣ版", u"abc", 1, 1), 3);
     EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, 1), 3);
     EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, 0), 0);
     EXPECT_EQ(searchText(u"第１集", u"1", 1, 1), 0);
-    // Chinese text is unaffected by the mode.
     EXPECT_EQ(searchText(u"乾杯干杯", u"干杯", 1, 1), 3);
-}
-
-TEST(FindEngine, PositionsAndBounds)
-{
-    // CR and LF count one each.
-    StringEditorText lines(QStringLiteral("一\r\n二\r\n二\r\n"));
-    const FindSettings d = settings("二", 1);
-    EXPECT_EQ(findNext(lines, d), Sel(3, 1));
-    EXPECT_EQ(findNext(lines, d), Sel(6, 1));
-
-    // A downward search starting beyond the end is a message, not an error.
-    EXPECT_EQ(findText(u"abc", 1, 2, settings("c", 1)).kind, Kind::NotFound);
-    EXPECT_EQ(findText(u"abc", 3, 0, settings("c", 2)).start, 2);
-    EXPECT_EQ(searchText(u"abc", u"c", 4, 0), 0);
-    EXPECT_EQ(searchText(u"abc", u"c", 100, 1), 0);
-    EXPECT_EQ(searchText(u"abc", u"bc", 2, 0), 2);
-    EXPECT_EQ(searchText(u"abc", u"abcd", 1, 0), 0);
     EXPECT_EQ(searchTextBackward(u"abc", u"abcd", 3, 1), 0);
-
-    // No find text, or a direction out of range: nothing at all.
-    EXPECT_EQ(findText(u"abc", 0, 0, settings("", 2)).kind, Kind::Nothing);
-    EXPECT_EQ(findText(u"abc", 0, 0, settings("a", 3)).kind, Kind::Nothing);
-    EXPECT_EQ(findText(u"abc", 0, 0, settings("a", -1)).kind, Kind::Nothing);
-
-    EXPECT_EQ(notFoundMessage(QStringLiteral("干杯")), QStringLiteral("找不到『干杯』"));
 }
 
 // The upward search may jump straight to the nearest hit, and case-insensitive searches work
@@ -185,18 +113,15 @@ TEST(FindEngine, AgreesWithTheForwardEnumeration)
 {
     QRandomGenerator rng(2024);
     for (int round = 0; round < 2000; ++round) {
-        FindSettings s;
-        s.WFindText = randomText(rng, 1 + rng.bounded(3), u"aAbσ");
-        s.FindUL = qint16(rng.bounded(2));
-        s.FindMode = qint16(rng.bounded(3));
+        const FindSettings s{randomText(rng, 1 + rng.bounded(3), u"aAbσ"), qint16(rng.bounded(2)),
+                             qint16(rng.bounded(3))};
         const QString text = randomText(rng, rng.bounded(40), u"aAbΣσς\r\n");
         const qsizetype start = rng.bounded(int(text.size() + 1));
         const qsizetype length = rng.bounded(int(text.size() - start + 1));
         const FindResult got = findText(text, start, length, s);
         const FindResult want = naiveFindText(text, start, length, s);
-        ASSERT_EQ(got.kind, want.kind) << "round " << round;
-        ASSERT_EQ(got.start, want.start) << "round " << round;
-        ASSERT_EQ(got.length, want.length) << "round " << round;
+        ASSERT_EQ(std::tie(got.kind, got.start, got.length), std::tie(want.kind, want.start, want.length))
+            << "round " << round;
     }
 }
 
@@ -209,7 +134,7 @@ TEST(FindEngine, FindsALoneOccurrenceAtAnyDistance)
     const qsizetype early = 500, late = far + 500;
     text.replace(early, 3, QStringLiteral("AbΣ"));
     text.replace(late, 3, QStringLiteral("AbΣ"));
-    const FindSettings up = settings("aBσ", 0, 1), down = settings("aBσ", 1, 1);
+    const FindSettings up{QStringLiteral("aBσ"), 1, 0}, down{QStringLiteral("aBσ"), 1, 1};
     for (qsizetype power = 256; power <= far / 2; power *= 2) {
         for (qsizetype d = std::max<qsizetype>(1, power - 300); d <= power + 3; ++d) {
             const FindResult f = findText(text, late - d, 0, down);
@@ -222,4 +147,17 @@ TEST(FindEngine, FindsALoneOccurrenceAtAnyDistance)
     }
     EXPECT_EQ(findText(text, late + 1, 0, down).kind, Kind::NotFound);
     EXPECT_EQ(findText(text, early, 0, up).kind, Kind::NotFound);
+}
+
+TEST(ReplaceAll, LeftmostNonOverlappingCaseSensitive)
+{
+    EXPECT_EQ(replaceAll(u"abcABCabc", u"abc", u"x"), u"xABCx");
+    EXPECT_EQ(replaceAll(u"aaa", u"aa", u"b"), u"ba");
+    // Inserted text is not searched again, at either end.
+    EXPECT_EQ(replaceAll(u"aaa", u"a", u"aa"), u"aaaaaa");
+    EXPECT_EQ(replaceAll(u"后來后", u"后", u"後后"), u"後后來後后");
+    EXPECT_EQ(replaceAll(u"a\r\nb\r\n", u"\r\n", u""), u"ab");
+    EXPECT_EQ(replaceAll(u"abc", u"", u"x"), u"abc");
+    EXPECT_EQ(replaceAll(u"abc", u"d", u"x"), u"abc");
+    EXPECT_EQ(replaceAll(u"abc", u"abc", u""), u"");
 }
