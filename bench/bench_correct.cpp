@@ -24,7 +24,7 @@ QString wholeCues(const QString& text, qsizetype chars)
 
 SUBBIG5_BENCH(correct_subtitles)
 {
-    const QString text = sample::SubtitleGenerator(42).text(16'000'000);
+    const QString text = sample::subtitleText(42, 16000000);
     const double big5MB = cp950::encode(text).size() / 1e6;
     const QByteArray utf8 = text.toUtf8();
     bench::note("  text: %lld UTF-16 units, %.1f MB as Big5, %.1f MB as UTF-8; "

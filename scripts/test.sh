@@ -6,7 +6,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/scripts/deps.sh"
 
 build="$root/build/test"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSUBBIG5_SANITIZE=ON -DSUBBIG5_BUILD_BENCH=OFF >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DSUBBIG5_SANITIZE=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure "$@"
