@@ -7,7 +7,10 @@
 // text" (a null pointer); otherwise the dialog reads the bytes followed by one
 // terminating NUL, so a text may itself contain NULs (the filter list).
 // Buffers the dialog writes into are QByteArrays of their full size.
+#include "convert/codepage.h"
+
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 #include <array>
@@ -16,6 +19,13 @@
 namespace tesmo {
 
 using AnsiText = std::optional<QByteArray>;
+
+// A NUL-terminated text in a dialog buffer, read up to its first NUL.
+inline QString ansiString(QByteArrayView buffer)
+{
+    const qsizetype end = buffer.indexOf('\0');
+    return cp950::decode(end < 0 ? buffer : buffer.first(end));
+}
 
 // OPENFILENAME, 76 bytes.
 struct OpenFileName {

@@ -47,8 +47,7 @@ void writeFaceName(LogFont& font, const QString& name)
 
 QString faceNameOf(const LogFont& font)
 {
-    const auto end = std::find(font.faceName.begin(), font.faceName.end(), '\0');
-    return cp950::decode(QByteArrayView(font.faceName.data(), end - font.faceName.begin()));
+    return ansiString(QByteArrayView(font.faceName.data(), qsizetype(font.faceName.size())));
 }
 
 LogFont logFontFrom(const StdFont& font)

@@ -36,13 +36,6 @@ QString textOf(const AnsiText& text, const char16_t* fallback)
     return text ? cp950::decode(*text) : QString::fromUtf16(fallback);
 }
 
-// The name already in the file buffer, up to its first NUL.
-QString initialName(const QByteArray& buffer)
-{
-    const qsizetype end = buffer.indexOf('\0');
-    return cp950::decode(QByteArrayView(buffer).first(end < 0 ? buffer.size() : end));
-}
-
 bool runFileDialog(OpenFileName& record, bool save)
 {
     QFileDialog dialog(ownerWindow(record.owner));
@@ -58,7 +51,7 @@ bool runFileDialog(OpenFileName& record, bool save)
         if (record.filterIndex >= 1 && record.filterIndex <= filters.size())
             dialog.selectNameFilter(filters[record.filterIndex - 1]);
     }
-    const QString name = initialName(record.file);
+    const QString name = ansiString(record.file);
     if (!name.isEmpty())
         dialog.selectFile(name);
 
@@ -108,7 +101,7 @@ bool QtDialogPlatform::getSaveFileName(OpenFileName& record)
 
 bool QtDialogPlatform::browseForFolder(BrowseInfo& info, QByteArray& pathBuffer)
 {
-    FolderBrowser dialog(initialName(info.title.value_or(QByteArray())), ownerWindow(info.owner));
+    FolderBrowser dialog(ansiString(info.title.value_or(QByteArray())), ownerWindow(info.owner));
     if (dialog.exec() != QDialog::Accepted || dialog.folder().isNull())
         return false;
     const QString folder = dialog.folder();

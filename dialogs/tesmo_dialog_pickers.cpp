@@ -38,8 +38,7 @@ QString TesmoDialog::ShowDir()
     if (!platform_->browseForFolder(info, buffer))
         return cancelled() ? lastDirName_ : QString();
 
-    const qsizetype end = buffer.indexOf('\0');
-    QString path = cp950::decode(QByteArrayView(buffer).first(end < 0 ? buffer.size() : end));
+    QString path = tesmo::ansiString(buffer);
     if (!path.endsWith(QDir::separator()))
         path.append(QDir::separator());
     lastDirName_ = path;
