@@ -15,6 +15,7 @@
 #include <array>
 #include <memory>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace cp950 {
 namespace {
@@ -42,31 +43,96 @@ struct Tables {
     std::array<char16_t, 65536> windowsPair{};// Windows' own reading, reserved pairs included
 };
 
-// Reads the mapping out of ICU once. Everything after this is plain table lookups.
-std::unique_ptr<Tables> buildTables()
-{
-    UErrorCode status = U_ZERO_ERROR;
-    UConverter* cnv = ucnv_open("windows-950-2000", &status);
-    if (U_FAILURE(status))
-        throw std::runtime_error("ICU has no windows-950-2000 converter");
-    ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    ucnv_setFromUCallBack(cnv, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+// Windows reads C6A1..C7FC as 249 characters where ICU's windows-950-2000 table has Private Use
+// readings. The layout is the published BIG5 mapping's C6A1..C7FC block: runs of consecutive
+// code points, laid into the block's cells in code order (trail bytes 0x40..0x7E, 0xA1..0xFE).
+// The Cyrillic runs skip А Б В Г Н О П Р С Т, as that block does.
+struct BlockRun {
+    char16_t first;
+    char16_t last;
+};
+constexpr unsigned kBlockFirst = 0xC6A1, kBlockLast = 0xC7FC;
+constexpr BlockRun kBlock[] = {
+    {u'ヾ', u'ヾ'}, {u'ゝ', u'ゞ'}, {u'々', u'々'},
+    {u'ぁ', u'ん'},                                  // C6A5..C6F7
+    {u'ァ', u'ヶ'},                                  // C6F8..C7B0
+    {u'Д', u'Е'}, {u'Ё', u'Ё'}, {u'Ж', u'М'}, {u'У', u'Я'},
+    {u'а', u'е'}, {u'ё', u'ё'}, {u'ж', u'я'},       // C7C8..C7E8
+    {u'①', u'⑩'}, {u'⑴', u'⑽'},                   // C7E9..C7FC
+};
 
-    auto toUnicode = [cnv](const char* in, int len) -> char32_t {
+// Code page 950 as Windows reads it: ICU's windows-950-2000 and the C6A1..C7FC block.
+class Windows950 {
+public:
+    Windows950()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        cnv_ = ucnv_open("windows-950-2000", &status);
+        if (U_FAILURE(status))
+            throw std::runtime_error("ICU has no windows-950-2000 converter");
+        ucnv_setToUCallBack(cnv_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        ucnv_setFromUCallBack(cnv_, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+        unsigned code = kBlockFirst;
+        for (const BlockRun& run : kBlock) {
+            for (char32_t c = run.first; c <= run.last; ++c) {
+                blockChar_.emplace(code, char16_t(c));
+                blockCode_.emplace(char16_t(c), code);
+                code = (code & 0xFF) == 0x7E ? (code & 0xFF00) | 0xA1 : code + 1;
+                code = (code & 0xFF) == 0xFF ? (code & 0xFF00) + 0x140 : code;
+            }
+        }
+        if (code != kBlockLast + 1)
+            throw std::logic_error("the C6A1..C7FC block does not fill its cells");
+    }
+    ~Windows950() { ucnv_close(cnv_); }
+    Windows950(const Windows950&) = delete;
+    Windows950& operator=(const Windows950&) = delete;
+
+    // The character of one or two bytes; 0 when they are not one.
+    char32_t toUnicode(const char* in, int len) const
+    {
+        if (len == 2) {
+            const unsigned code = unsigned(std::uint8_t(in[0])) << 8 | std::uint8_t(in[1]);
+            if (auto it = blockChar_.find(code); it != blockChar_.end())
+                return it->second;
+        }
         UChar out[4];
         UErrorCode e = U_ZERO_ERROR;
-        ucnv_resetToUnicode(cnv);
-        int n = ucnv_toUChars(cnv, out, 4, in, len, &e);
+        ucnv_resetToUnicode(cnv_);
+        const int n = ucnv_toUChars(cnv_, out, 4, in, len, &e);
         return (U_SUCCESS(e) && n == 1) ? out[0] : 0;
-    };
-    auto fromUnicode = [cnv](char16_t c, char* out) -> int {
-        UErrorCode e = U_ZERO_ERROR;
-        ucnv_resetFromUnicode(cnv);
-        const UChar in[1] = {c};
-        int n = ucnv_fromUChars(cnv, out, 4, in, 1, &e);
-        return U_SUCCESS(e) ? n : 0;
-    };
+    }
 
+    // The bytes of c, lead byte first: how many (1 or 2), 0 when c has none. A block
+    // character encodes into the block even where ICU knows another code for it, so such a
+    // code becomes a second home; ICU's Private Use readings of the block encode to nothing.
+    int fromUnicode(char16_t c, char* out) const
+    {
+        if (auto it = blockCode_.find(c); it != blockCode_.end()) {
+            out[0] = char(it->second >> 8);
+            out[1] = char(it->second & 0xFF);
+            return 2;
+        }
+        UErrorCode e = U_ZERO_ERROR;
+        ucnv_resetFromUnicode(cnv_);
+        const UChar in[1] = {c};
+        const int n = ucnv_fromUChars(cnv_, out, 4, in, 1, &e);
+        if (U_FAILURE(e))
+            return 0;
+        const unsigned code = n == 2 ? unsigned(std::uint8_t(out[0])) << 8 | std::uint8_t(out[1]) : 0;
+        return blockChar_.contains(code) ? 0 : n;
+    }
+
+private:
+    UConverter* cnv_ = nullptr;
+    std::unordered_map<unsigned, char16_t> blockChar_;
+    std::unordered_map<char16_t, unsigned> blockCode_;
+};
+
+// Reads the mapping once. Everything after this is plain table lookups.
+std::unique_ptr<Tables> buildTables()
+{
+    const Windows950 windows;
     auto t = std::make_unique<Tables>();
     t->bytes.fill(kNoBytes);
     char16_t nextReserved = kFirstReservedPair;
@@ -74,9 +140,9 @@ std::unique_ptr<Tables> buildTables()
 
     for (unsigned b = 0; b < 256; ++b) {
         const char in[1] = {char(b)};
-        char32_t c = b < 0x80 ? b : toUnicode(in, 1);
+        char32_t c = b < 0x80 ? b : windows.toUnicode(in, 1);
         char back[4];
-        if (c != 0 && fromUnicode(char16_t(c), back) == 1 && std::uint8_t(back[0]) == b) {
+        if (c != 0 && windows.fromUnicode(char16_t(c), back) == 1 && std::uint8_t(back[0]) == b) {
             t->single[b] = c;
             t->bytes[c] = b;
         } else {
@@ -92,11 +158,11 @@ std::unique_ptr<Tables> buildTables()
                 continue;
             const unsigned code = lead << 8 | trail;
             const char in[2] = {char(lead), char(trail)};
-            const char32_t c = toUnicode(in, 2);
+            const char32_t c = windows.toUnicode(in, 2);
             char back[4];
             if (c == 0) {
                 t->pair[code] = nextReserved++;      // unassigned: A3C0..A3FE but A3E1
-            } else if (fromUnicode(char16_t(c), back) == 2 && std::uint8_t(back[0]) == lead
+            } else if (windows.fromUnicode(char16_t(c), back) == 2 && std::uint8_t(back[0]) == lead
                        && std::uint8_t(back[1]) == trail) {
                 t->pair[code] = char16_t(c);
                 t->bytes[c] = inMemoryOrder(code);
@@ -113,7 +179,6 @@ std::unique_ptr<Tables> buildTables()
             && t->bytes[t->pair[code]] == kNoBytes)
             t->bytes[t->pair[code]] = inMemoryOrder(code);
     }
-    ucnv_close(cnv);
     return t;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // The ANSI code page of the editor: Windows code page 950 (Big5), as ICU's
-// windows-950-2000 table maps it, made lossless for arbitrary bytes.
+// windows-950-2000 table maps it plus the 249 kana, Cyrillic letters and enclosed
+// numbers Windows reads at C6A1..C7FC, made lossless for arbitrary bytes. The other
+// user-defined codes (C7FD..C8FE, 8140..A0FE, FA40..FEFE) read as Private Use
+// characters, as Windows reads them.
 //
 // decode() never fails: byte pairs that are characters of code page 950 become
 // those characters; every other byte sequence becomes reserved Private Use code

@@ -3,7 +3,10 @@
 #include <QList>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+
+#include "tests/convert/cp950_block.h"
 
 namespace {
 
@@ -24,7 +27,7 @@ TEST(CodePage, WindowsReadingsOfKnownCodes)
     EXPECT_EQ(cp950::decode(bytes({0xFA, 0x40})), QString(QChar(0xE000)));
     EXPECT_EQ(cp950::decode(bytes({0x8E, 0x40})), QString(QChar(0xE311)));
     EXPECT_EQ(cp950::decode(bytes({0x81, 0x40})), QString(QChar(0xEEB8)));
-    EXPECT_EQ(cp950::decode(bytes({0xC6, 0xA1})), QString(QChar(0xF6B1)));
+    EXPECT_EQ(cp950::decode(bytes({0xC7, 0xFD})), QString(QChar(0xF7AA)));  // right after the kana block
     EXPECT_EQ(cp950::decode(bytes({0xC8, 0xCB})), QString(QChar(0xF815)));  // 人 in GB2312
     EXPECT_EQ(cp950::encode(QString::fromUtf8("國體\r\n")), bytes({0xB0, 0xEA, 0xC5, 0xE9, 0x0D, 0x0A}));
     // Long ASCII runs around characters, as a subtitle's time lines are.
@@ -53,6 +56,35 @@ TEST(CodePage, EveryCharacterEncodesToItsOwnCode)
         }
     }
     EXPECT_EQ(characters, 19720);   // 13,060 Hanzi, symbols and the user-defined areas
+}
+
+TEST(CodePage, KanaCyrillicAndNumbersBlockReadsAsWindowsDoes)
+{
+    // C6A1..C7FC against the checked-in outside reading: each cell reads as its character and
+    // that character has this code alone, so a GB2312 ぁ or Д has one Big5 home to go to.
+    const std::vector<testblock::Cell> block = testblock::cp950Block();
+    ASSERT_EQ(block.size(), 249u);
+    std::map<char32_t, int> homes;
+    for (unsigned code = 0x8100; code <= 0xFEFF; ++code) {
+        if (char32_t c = cp950::decodePair(std::uint8_t(code >> 8), std::uint8_t(code)))
+            ++homes[c];
+    }
+    QByteArray blockBytes;
+    QString blockText;
+    for (const testblock::Cell& cell : block) {
+        const QByteArray pair = bytes({int(cell.big5 >> 8), int(cell.big5 & 0xFF)});
+        const QString text = QString::fromUcs4(&cell.character, 1);
+        EXPECT_EQ(cp950::decodePair(uchar(pair[0]), uchar(pair[1])), cell.character) << std::hex << cell.big5;
+        EXPECT_EQ(cp950::encode(text), pair) << std::hex << cell.big5;
+        EXPECT_EQ(homes[cell.character], 1) << std::hex << cell.big5;
+        blockBytes += pair;
+        blockText += text;
+    }
+    EXPECT_EQ(cp950::decode(blockBytes), blockText);
+    EXPECT_EQ(cp950::encode(blockText), blockBytes);
+    EXPECT_EQ(cp950::decode(bytes({0xC6, 0xA5, 0xC7, 0xB1})), QString::fromUtf8("ぁД"));
+    // The Private Use readings the block had before are no characters of the code page now.
+    EXPECT_FALSE(cp950::canEncode(QString(QChar(0xF6B5))));
 }
 
 TEST(CodePage, AnyBytesSurviveDecodeAndEncode)

@@ -46,6 +46,22 @@ TEST(Conversion, RoundOfTheNationalBody)
     EXPECT_NE(GBToBig(u8("國体")), u8("國体"));
 }
 
+TEST(Conversion, KanaAndCyrillicLyricsSurviveBothWays)
+{
+    // GB2312 ぁ あ Д are Big5 C6A5 C6A6 C7B1, not three ideographic spaces.
+    const QByteArray gbBytes = bytes({0xA4, 0xA1, 0xA4, 0xA2, 0xA7, 0xA5});
+    const QByteArray big5 = bytes({0xC6, 0xA5, 0xC6, 0xA6, 0xC7, 0xB1});
+    EXPECT_EQ(gbToBig(gbBytes), big5);
+    EXPECT_EQ(bigToGB(big5), gbBytes);
+    EXPECT_EQ(GBToBig(cp950::decode(gbBytes)), u8("ぁあД"));
+    // A subtitle line of Japanese and Russian goes to GB2312 and comes back whole.
+    const QString line = u8("2\r\n00:00:04,000 --> 00:00:06,000\r\nさようなら、Дмитрий ⑵\r\n");
+    EXPECT_EQ(GBToBig(BigToGB(line)), line);
+    // А (A7A1) is one of the ten Cyrillic capitals the block leaves out (А Б В Г Н О П Р С Т):
+    // code page 950 has no home for it.
+    EXPECT_EQ(gbToBig(bytes({0xA4, 0xA1, 0xA4, 0xA2, 0xA7, 0xA1})), bytes({0xC6, 0xA5, 0xC6, 0xA6, 0xA1, 0x40}));
+}
+
 TEST(Conversion, ScanRulesOnBytes)
 {
     // The GB2312 ideographic space is found through the symbol-row key; Big5 space goes back.

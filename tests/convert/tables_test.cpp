@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "tests/convert/cp950_block.h"
 #include "tests/support/test_util.h"
 
 namespace {
@@ -73,6 +74,23 @@ TEST_F(Tables, GBStrTellingCells)
     // The empty rows 0xAA..0xAF read the rows of 0xB0..0xB5: AAA1 is 啊 (B0A1), Big5 B0DA.
     EXPECT_EQ(gb(0xAAA1), 0xB0DAu);
     EXPECT_EQ(gb(0xB0A1), 0xB0DAu);
+}
+
+TEST_F(Tables, KanaCyrillicAndNumbersMapBothWays)
+{
+    // Every character of the C6A1..C7FC block that GB2312 has is the same character on both
+    // sides; the three iteration marks GB2312 lacks have no counterpart.
+    int shared = 0;
+    for (const testblock::Cell& cell : testblock::cp950Block()) {
+        if (cell.gb2312 == 0) {
+            EXPECT_EQ(big(cell.big5), 0xA1A1u) << std::hex << cell.big5;
+            continue;
+        }
+        ++shared;
+        EXPECT_EQ(big(cell.big5), cell.gb2312) << std::hex << cell.big5;
+        EXPECT_EQ(gb(cell.gb2312), cell.big5) << std::hex << cell.gb2312;
+    }
+    EXPECT_EQ(shared, 246);   // 々, 83 hiragana, 86 katakana, 56 Cyrillic letters, ①..⑩, ⑴..⑽
 }
 
 TEST_F(Tables, GapColumnsPassAndRowFFStaysEmpty)

@@ -1,5 +1,6 @@
 #pragma once
-// The two character sets the tables join, read from ICU so the generator invents no mapping.
+// The two character sets the tables join: GB2312 read from ICU, code page 950 through the
+// editor's own codec, so the tables and the editor agree on every Big5 code.
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,8 @@
 // subbig5-gentables OUTPUT_DIR [OPENCC_DATA_DIR]
 // Writes OUTPUT_DIR/101.bin (Big5 to GB2312) and OUTPUT_DIR/102.bin (GB2312 to Big5) and
 // prints how many cells each rule filled. The output depends only on ICU's code page tables,
-// OpenCC's character dictionaries and the override list, so a rerun gives the same bytes.
+// the editor's codec (code page 950 as Windows reads it), OpenCC's character dictionaries and
+// the override list, so a rerun gives the same bytes.
 
 #include "tools/gentables/charsets.h"
 #include "tools/gentables/counterparts.h"

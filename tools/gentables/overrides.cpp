@@ -91,13 +91,6 @@ constexpr CounterpartRow kSimplified[] = {
     {U"ˋ", U'｀'},
 };
 
-// Windows reads C6A1..C8FE as Private Use characters, which have no counterpart. Two cells of
-// that area are fixed by the established table layout to kana and Cyrillic readings.
-constexpr Big5CodeRow kSimplifiedByCode[] = {
-    {0xC6A5, U'ぁ'},
-    {0xC7B1, U'Д'},
-};
-
 // GB2312 -> Big5, for characters code page 950 lacks. Characters first, then symbols in
 // GB2312 code order.
 constexpr CounterpartRow kTraditional[] = {
@@ -171,7 +164,6 @@ constexpr CounterpartRow kTraditional[] = {
 } // namespace
 
 std::span<const CounterpartRow> simplifiedOverrides() { return kSimplified; }
-std::span<const Big5CodeRow> simplifiedCodeOverrides() { return kSimplifiedByCode; }
 std::span<const CounterpartRow> traditionalOverrides() { return kTraditional; }
 
 } // namespace gentables

@@ -2,7 +2,6 @@
 // Hand-chosen counterparts that win over OpenCC's dictionaries: look-alikes for symbols the
 // dictionaries do not cover, and the readings of a few characters the tables must pin down.
 
-#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -14,15 +13,8 @@ struct CounterpartRow {
     char32_t to;
 };
 
-// By Big5 code, for codes whose code page 950 reading is a Private Use character.
-struct Big5CodeRow {
-    std::uint16_t big5;
-    char32_t to;
-};
-
 // Big5 character -> GB2312 character (the Big5 to GB2312 table).
 std::span<const CounterpartRow> simplifiedOverrides();
-std::span<const Big5CodeRow> simplifiedCodeOverrides();
 
 // GB2312 character -> code page 950 character (the GB2312 to Big5 table).
 std::span<const CounterpartRow> traditionalOverrides();

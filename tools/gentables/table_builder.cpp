@@ -59,7 +59,8 @@ CharMap overrideMap(std::span<const CounterpartRow> rows, Applies applies, Encod
 }
 
 // Code page 950 codes that are not characters: unassigned A3C0..A3FE (but A3E1), C7FD..C8FE
-// and the user-defined rows 0xFA..0xFE.
+// and the user-defined rows 0xFA..0xFE. The codec reads the last two as Private Use characters
+// (so they survive a save); C6A1..C7FC before them are the kana, Cyrillic and numbers block.
 bool notBig5Character(unsigned lead, unsigned trail)
 {
     const unsigned code = lead << 8 | trail;
@@ -71,7 +72,6 @@ struct BigRules {
     const Gb2312& gb;
     const CharacterDictionary& dict;
     CharMap overrides;
-    std::unordered_map<std::uint16_t, char32_t> byCode;
     std::unordered_map<char32_t, std::uint16_t> vertical;   // character -> GBK code
 
     std::uint16_t cell(unsigned lead, unsigned trail, Tally& tally) const
@@ -83,10 +83,6 @@ struct BigRules {
         if (notBig5Character(lead, trail)) {
             count(tally, "not a character: A1A1");
             return kGbSpace;
-        }
-        if (auto it = byCode.find(std::uint16_t(lead << 8 | trail)); it != byCode.end()) {
-            count(tally, "override by code");
-            return gb.codeOf(it->second);
         }
         const char32_t c = cp950::decodePair(std::uint8_t(lead), std::uint8_t(trail));
         if (std::uint16_t same = gb.codeOf(c)) {
@@ -173,16 +169,11 @@ BuiltTables buildTables(const Gb2312& gb2312, const CharacterDictionary& toSimpl
 {
     const std::vector<VerticalForm> verticalForms = gbkVerticalForms();
 
-    BigRules big{gb2312, toSimplified, {}, {}, {}};
+    BigRules big{gb2312, toSimplified, {}, {}};
     big.overrides = overrideMap(
         simplifiedOverrides(),
         [&](char32_t c) { return big5CodeOf(c) != 0 && gb2312.codeOf(c) == 0; },
         [&](char32_t c) { return gb2312.codeOf(c) != 0; });
-    for (const Big5CodeRow& row : simplifiedCodeOverrides()) {
-        if (gb2312.codeOf(row.to) == 0)
-            throw std::runtime_error("override target " + show(row.to) + " is not in GB2312");
-        big.byCode.emplace(row.big5, row.to);
-    }
     for (const VerticalForm& form : verticalForms) {
         if (form.character != 0 && big5CodeOf(form.character) != 0)
             big.vertical.emplace(form.character, form.gbkCode);
@@ -197,7 +188,7 @@ BuiltTables buildTables(const Gb2312& gb2312, const CharacterDictionary& toSimpl
         gb.vertical.emplace(form.gbkCode, form.character);
 
     BuiltTables out;
-    for (const char* rule : {"gap column, pair unchanged", "not a character: A1A1", "override by code",
+    for (const char* rule : {"gap column, pair unchanged", "not a character: A1A1",
                              "same character", "override list", "override list, no counterpart: A1A1",
                              "vertical form: GBK A6E0..A6F5", "dictionary counterpart", "no counterpart: A1A1"})
         out.bigTally.emplace_back(rule, 0);
