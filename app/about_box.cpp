@@ -14,7 +14,7 @@
 AboutBox::AboutBox(const QIcon& icon, QWidget* owner) : QDialog(owner)
 {
     setObjectName("AboutBox");
-    const QString title = QString::fromUtf16(kTitleLine);
+    const QString title = kTitleLine;
     setWindowTitle(QStringLiteral("關於 ") + title);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     setModal(true);

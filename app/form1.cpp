@@ -1,25 +1,27 @@
 #include "app/form1.h"
 
 #include "app/about_box.h"
-#include "app/document.h"
 #include "app/prompter.h"
 #include "app/stamp.h"
 #include "app/text_area.h"
+#include "convert/char_conversion.h"
+#include "convert/codepage.h"
 #include "convert/conversion.h"
+#include "convert/findings.h"
 #include "correct/correction.h"
 #include "find/find_dialog.h"
 #include "find/replace_dialog.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QShowEvent>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShowEvent>
+
+#include <new>
 
 namespace {
 
@@ -28,9 +30,6 @@ QtPrompter& qtPrompter()
     static QtPrompter p;
     return p;
 }
-
-const QString kOpenFilter = QStringLiteral("純文字文件(*.txt)|*.txt") + QStringLiteral("|所有檔案(*.*)|*.*");
-const QString kSaveFilter = QStringLiteral("純文字檔|*.txt|所有檔案|*.*");
 
 struct MenuItem {
     const char* menu;       // name of the menu the item belongs to
@@ -83,17 +82,9 @@ QString qtFileFilter(const QString& pairs)
     const QStringList parts = pairs.split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString& description = parts[i];
-        QString pattern = parts[i + 1];
-        // A description that already shows its pattern is taken as it stands, except "*.*",
-        // which here must be "*" to list files without a dot too.
-        if (pattern != u"*.*" && description.endsWith(u'(' + pattern + u')')) {
-            filters << description;
-            continue;
-        }
-        if (pattern == u"*.*")
-            pattern = QStringLiteral("*");
-        filters << description + QStringLiteral(" (") + pattern.replace(u';', u' ') + u')';
+        // "*.*" must be "*" here to list files without a dot too.
+        const QString pattern = parts[i + 1] == u"*.*" ? QStringLiteral("*") : QString(parts[i + 1]).replace(u';', u' ');
+        filters << parts[i] + QStringLiteral(" (") + pattern + u')';
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -101,7 +92,7 @@ QString qtFileFilter(const QString& pairs)
 Form1::Form1(QWidget* parent) : QMainWindow(parent), prompter_(&qtPrompter())
 {
     setObjectName("Form1");
-    setWindowTitle(QString::fromUtf16(kTitleLine));
+    setCurrentFile(QString());
     setWindowIcon(QIcon(QStringLiteral(":/app/subbig5.svg")));
 
     Text1 = new TextArea(this);
@@ -122,11 +113,13 @@ Form1::~Form1() = default;
 
 void Form1::buildMenus()
 {
-    for (const Menu& m : kMenus) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf16(m.caption));
-        menu->setObjectName(QString::fromLatin1(m.name));
+    QMenu* menus[std::size(kMenus)] = {};
+    for (size_t m = 0; m < std::size(kMenus); ++m) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf16(kMenus[m].caption));
+        menu->setObjectName(QString::fromLatin1(kMenus[m].name));
+        menus[m] = menu;
         for (const MenuItem& item : kMenuItems) {
-            if (qstrcmp(item.menu, m.name) != 0)
+            if (qstrcmp(item.menu, kMenus[m].name) != 0)
                 continue;
             QAction* action = menu->addAction(QString::fromUtf16(item.caption));
             action->setObjectName(QString::fromLatin1(item.name));
@@ -135,6 +128,7 @@ void Form1::buildMenus()
             connect(action, &QAction::triggered, this, item.handler);
         }
     }
+    buildAdditions(menus[0], menus[1]);
 }
 
 void Form1::setPrompter(Prompter* prompter)
@@ -142,111 +136,17 @@ void Form1::setPrompter(Prompter* prompter)
     prompter_ = prompter ? prompter : &qtPrompter();
 }
 
+void Form1::setCurrentFile(const QString& path)
+{
+    currentFile_ = path;
+    // Qt reads "[*]" in a caption as its modified marker; doubled, it shows as written.
+    setWindowTitle(path.isEmpty() ? kTitleLine : QString(path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+}
+
 void Form1::showError(const QString& what, const QString& path, const QString& reason)
 {
-    prompter_->tell(this, QString::fromUtf16(kAppTitle),
-                    what + QStringLiteral("：") + path + QStringLiteral("\n") + reason,
+    prompter_->tell(this, kAppTitle, what + QStringLiteral("：") + path + QStringLiteral("\n") + reason,
                     Prompter::Icon::Critical);
-}
-
-bool Form1::Sum(const QString& path)
-{
-    // Read first: a load that fails leaves the caption and the text as they were.
-    document::ReadResult r = document::readTextFile(path);
-    if (!r.ok) {
-        showError(QStringLiteral("無法開啟檔案"), path, r.reason);
-        return false;
-    }
-    setWindowTitle(path);
-    Text1->loadText(r.text);
-    hasFile_ = true;
-    return true;
-}
-
-void Form1::open_Click()
-{
-    CommonDialog1.InitDir = QDir::homePath();   // stands for the system drive's root
-    CommonDialog1.Filter = kOpenFilter;
-    CommonDialog1.FileName.clear();
-    CommonDialog1.FileName = prompter_->openFileName(this, CommonDialog1.InitDir,
-                                                      qtFileFilter(CommonDialog1.Filter));
-    if (CommonDialog1.FileName.isEmpty())
-        return;
-    Sum(CommonDialog1.FileName);
-}
-
-bool Form1::writeDocument(const QString& path)
-{
-    const QString text = Text1->text();
-    std::vector<cp950::Unencodable> misses;
-    const QByteArray bytes = document::fileBytes(text, &misses);
-    if (!misses.empty()) {
-        const document::Unsavable u = document::describeUnsavable(text, misses);
-        const QString question =
-            QStringLiteral("文字中有 %1 個字元無法以 Big5 儲存（第一個是第 %2 行的「%3」），"
-                           "儲存後這些字元會變成「?」。\n是否仍要儲存？")
-                .arg(u.count).arg(u.line).arg(u.first);
-        if (!prompter_->askYesNo(this, QString::fromUtf16(kAppTitle), question))
-            return false;
-    }
-    const document::WriteResult w = document::writeFileBytes(path, bytes);
-    if (!w.ok) {
-        showError(QStringLiteral("無法儲存檔案"), path, w.reason);
-        return false;
-    }
-    return true;
-}
-
-void Form1::save_Click()
-{
-    const QString path = windowTitle();
-    if (path.isEmpty())
-        return;
-    if (!hasFile_) {
-        A_Click();   // no file yet: the caption is the title line, not a path
-        return;
-    }
-    writeDocument(path);
-}
-
-void Form1::A_Click()
-{
-    CommonDialog1.Filter = kSaveFilter;
-    CommonDialog1.FileName.clear();
-    CommonDialog1.FileName = prompter_->saveFileName(this, CommonDialog1.InitDir,
-                                                      qtFileFilter(CommonDialog1.Filter));
-    const QString path = CommonDialog1.FileName;
-    if (path.isEmpty())
-        return;
-    // Any existing file counts, hidden ones too: overwriting without asking loses data.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isDir()) {
-        const QString question = QStringLiteral("檔案") + path + QStringLiteral("已存在，是否要覆蓋？");
-        if (!prompter_->askYesNo(this, QString::fromUtf16(kAppTitle), question))
-            return;
-    }
-    if (!writeDocument(path))
-        return;
-    setWindowTitle(path);
-    hasFile_ = true;
-}
-
-void Form1::delete_Click()
-{
-    const QString path = windowTitle();
-    if (path.isEmpty() || !hasFile_)
-        return;
-    if (!prompter_->askYesNo(this, QStringLiteral("確認刪除檔案"), QStringLiteral("是否要將此檔案刪除")))
-        return;
-    if (!QFileInfo(path).isFile()) {
-        showError(QStringLiteral("無法刪除檔案"), path,
-                  QFileInfo::exists(path) ? QStringLiteral("這不是一般檔案") : QStringLiteral("檔案不存在"));
-        return;
-    }
-    // The trash keeps a way back; where there is none, delete for good as asked.
-    QFile file(path);
-    if (!file.moveToTrash() && !file.remove())
-        showError(QStringLiteral("無法刪除檔案"), path, file.errorString());
 }
 
 void Form1::exit_Click()
@@ -271,6 +171,9 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // Closing the window unloads the Find dialog like any other unload: it stores its place.
+    if (form3_)
+        form3_->close();
     event->accept();
     QApplication::exit(0);
 }
@@ -284,8 +187,7 @@ void Form1::FindText()
         Text1->setSelLength(r.length);
         break;
     case FindResult::Kind::NotFound:
-        prompter_->tell(this, QString::fromUtf16(kAppTitle), notFoundMessage(WFindText),
-                        Prompter::Icon::Information);
+        prompter_->tell(this, kAppTitle, notFoundMessage(WFindText), Prompter::Icon::Information);
         break;
     case FindResult::Kind::Nothing:
         break;
@@ -311,23 +213,72 @@ void Form1::next_Click()
 
 void Form1::H_Click()
 {
-    if (!form2_)
+    if (!form2_) {
         form2_ = new Form2(*Text1, this);
+        form2_->setCommandRunner([this](const std::function<QString(const QString&)>& command) {
+            runWholeTextCommand(command);
+        });
+    }
     form2_->show();
     form2_->raise();
     form2_->activateWindow();
 }
 
-void Form1::transformText(QString (*transform)(const QString&))
+bool Form1::runWholeTextCommand(const std::function<QString(const QString&)>& command)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    Text1->assignText(transform(Text1->text()));
+    const qsizetype start = Text1->selStart();
+    const qsizetype length = Text1->selLength();
+    bool done = false;
+    try {
+        Text1->assignText(command(Text1->text()));
+        done = true;
+    } catch (const std::bad_alloc&) {
+        // Nothing was assigned: the text stands as it was; put the caret back too.
+        Text1->setSelStart(start);
+        Text1->setSelLength(length);
+    }
     QApplication::restoreOverrideCursor();
+    if (!done) {
+        prompter_->tell(this, kAppTitle, QStringLiteral("記憶體不足，無法完成這個命令。文字沒有改變。"),
+                        Prompter::Icon::Critical);
+    }
+    return done;
 }
 
-void Form1::G_Click() { transformText(&GBToBig); }
-void Form1::B_Click() { transformText(&BigToGB); }
-void Form1::srt_Click() { transformText(&correctSubtitles); }
+void Form1::reportFindings(const GbFindings& findings)
+{
+    const QString hint = encoding_ == document::Encoding::Big5
+                             ? QStringLiteral("這個檔案可以用「檔案 > 以其他編碼重新開啟 > GB18030」開啟")
+                             : QString();
+    const QString what = describeFindings(findings, hint);
+    if (!what.isEmpty())
+        prompter_->tell(this, kAppTitle, QStringLiteral("簡轉繁已完成。\n") + what, Prompter::Icon::Information);
+}
+
+void Form1::G_Click()
+{
+    GbFindings findings;
+    const bool big5 = encoding_ == document::Encoding::Big5;
+    const bool done = runWholeTextCommand([&](const QString& text) {
+        if (!big5)
+            return gbToBigText(text, &findings);
+        findings = surveyGbBytes(cp950::encode(text));
+        return GBToBig(text);
+    });
+    if (done)
+        reportFindings(findings);
+}
+
+void Form1::B_Click()
+{
+    if (encoding_ == document::Encoding::Big5)
+        runWholeTextCommand(&BigToGB);
+    else
+        runWholeTextCommand([](const QString& text) { return bigToGBText(text); });
+}
+
+void Form1::srt_Click() { runWholeTextCommand(&correctSubtitles); }
 
 void Form1::data_Click()
 {

@@ -1,15 +1,20 @@
 #pragma once
-// Form1: the main window. It owns the one document (the text in Text1 and the caption,
-// which holds the document's path), the shared find settings and the menu commands.
+// Form1: the main window. It owns the one document (the text in Text1, the file it came
+// from and that file's encoding), the shared find settings and the menu commands.
 
+#include "document/encoding.h"
 #include "find/find_engine.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
+#include <optional>
+
 class Form2;
 class Form3;
 class Prompter;
+class QActionGroup;
 class TextArea;
 
 // What the file commands set on and read from the common file dialog.
@@ -32,13 +37,23 @@ public:
     void setPrompter(Prompter* prompter);
     Prompter& prompter() const { return *prompter_; }
 
-    // Loads a file into the editor; on failure tells the user and changes nothing.
+    // Loads a file into the editor, in the encoding Open detects; on failure tells the user
+    // and changes nothing.
     bool Sum(const QString& path);
+    // The same in a chosen encoding (none: detect).
+    bool loadFile(const QString& path, std::optional<document::Encoding> encoding);
     // Searches with WFindText, FindUL and FindMode from the current selection.
     void FindText();
 
-    // The document is in the file state once a load or Save As gave it a path.
-    bool hasFile() const { return hasFile_; }
+    // The document's identity: its file (empty before the first load or Save As) and the
+    // encoding a save writes.
+    QString currentFile() const { return currentFile_; }
+    document::Encoding encoding() const { return encoding_; }
+    void setEncoding(document::Encoding encoding);
+
+    // Runs a command that replaces the whole text: one undo step, the wait cursor meanwhile.
+    // Running out of memory is reported and leaves the text and the caret as they were.
+    bool runWholeTextCommand(const std::function<QString(const QString&)>& command);
 
 public slots:
     void open_Click();
@@ -62,12 +77,17 @@ protected:
 
 private:
     void buildMenus();
+    void buildAdditions(QMenu* fileMenu, QMenu* editMenu);
+    void reopenAs(std::optional<document::Encoding> encoding);
+    void setCurrentFile(const QString& path);
     bool writeDocument(const QString& path);
     void showError(const QString& what, const QString& path, const QString& reason);
-    void transformText(QString (*transform)(const QString&));
+    void reportFindings(const struct GbFindings& findings);
 
     Prompter* prompter_;
-    bool hasFile_ = false;
+    QString currentFile_;
+    document::Encoding encoding_ = document::Encoding::Big5;
+    QActionGroup* encodingGroup_ = nullptr;
     bool centred_ = false;
     QPointer<Form3> form3_;
     QPointer<Form2> form2_;
@@ -75,11 +95,12 @@ private:
 
 // The product's title line (the caption before any file) and the application title
 // (message boxes without a title of their own, the settings store).
-inline const char16_t kTitleLine[] = u"SubBig5 字幕編輯器";
-inline const char16_t kAppTitle[] = u"SubBig5";
+inline const QString kAppTitle = QStringLiteral(SUBBIG5_PRODUCT_NAME);
+inline const QString kTitleLine = kAppTitle + QStringLiteral(" 字幕編輯器");
 
 // The command line as one path: arguments joined by single spaces, every '"' removed.
 QString commandLinePath(const QStringList& arguments);
 
-// "純文字檔|*.txt|所有檔案|*.*" in the form Qt's file dialogs take.
+// "純文字檔|*.txt|所有檔案|*.*" in the form Qt's file dialogs take: every description with its
+// pattern, to be shown without the pattern (QFileDialog::HideNameFilterDetails).
 QString qtFileFilter(const QString& pairs);

@@ -2,7 +2,9 @@
 // then show the window.
 #include "app/form1.h"
 #include "app/prompter.h"
+#include "convert/gbk_table.h"
 #include "convert/tables.h"
+#include "document/native_path.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -20,9 +22,16 @@ int main(int argc, char** argv)
                              "subbig5-convert does the same work without one.\n");
         return 1;
     }
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf16(kAppTitle));
-    QApplication::setOrganizationName(QString::fromUtf16(kAppTitle));
+    // The command line is one file path and nothing else: Qt never sees it, so a file named
+    // "-reverse" or "-style x" is opened rather than taken as one of Qt's own options. The
+    // bytes are kept as they are, so a name that is not UTF-8 still finds its file.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << document::pathFromNative(argv[i]);
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setApplicationName(kAppTitle);
+    QApplication::setOrganizationName(kAppTitle);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/app/subbig5.svg")));
     // Every text of the program is Traditional Chinese, the standard buttons and dialogs too.
     QTranslator qtTexts;
@@ -30,13 +39,13 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     Form1 window;
-    const QString path = commandLinePath(QApplication::arguments().mid(1));
+    const QString path = commandLinePath(arguments);
     if (!path.isEmpty())
         window.Sum(path);   // a failure is reported and start-up goes on
 
     QString error;
-    if (!modBig2GB::LoadTables(&error)) {
-        window.prompter().tell(nullptr, QString::fromUtf16(kAppTitle), error, Prompter::Icon::Critical);
+    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
+        window.prompter().tell(nullptr, kAppTitle, error, Prompter::Icon::Critical);
         return 1;
     }
     window.show();

@@ -19,14 +19,24 @@ void QtPrompter::tell(QWidget* owner, const QString& title, const QString& text,
     box.exec();
 }
 
+QFileDialog::Options fileDialogOptions(QFileDialog::AcceptMode mode)
+{
+    // Each file type shows as its description alone, exactly as the filter names it; the save
+    // dialog leaves the overwrite question to the program, which words it its own way.
+    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+    if (mode == QFileDialog::AcceptSave)
+        options |= QFileDialog::DontConfirmOverwrite;
+    return options;
+}
+
 QString QtPrompter::openFileName(QWidget* owner, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(owner, QString(), dir, filter);
+    return QFileDialog::getOpenFileName(owner, QString(), dir, filter, nullptr,
+                                        fileDialogOptions(QFileDialog::AcceptOpen));
 }
 
 QString QtPrompter::saveFileName(QWidget* owner, const QString& dir, const QString& filter)
 {
-    // The program asks its own overwrite question, worded its own way.
     return QFileDialog::getSaveFileName(owner, QString(), dir, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+                                        fileDialogOptions(QFileDialog::AcceptSave));
 }

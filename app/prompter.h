@@ -2,6 +2,7 @@
 // The one seam through which the main window talks to the user outside its own
 // window: message boxes and the system's file dialogs. Tests answer it with a script.
 
+#include <QFileDialog>
 #include <QString>
 
 class QWidget;
@@ -22,6 +23,9 @@ public:
     virtual QString openFileName(QWidget* owner, const QString& dir, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* owner, const QString& dir, const QString& filter) = 0;
 };
+
+// The options the real file dialogs are shown with.
+QFileDialog::Options fileDialogOptions(QFileDialog::AcceptMode mode);
 
 // Real message boxes and file dialogs.
 class QtPrompter : public Prompter {

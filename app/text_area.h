@@ -3,7 +3,7 @@
 // CR LF, NUL all survive) and handles very large texts; this class narrows it to what a
 // plain multi-line text box offers and speaks UTF-16 positions to the rest of the program.
 
-#include "app/editor_text.h"
+#include "document/editor_text.h"
 
 #include <Qsci/qsciscintilla.h>
 

@@ -2,7 +2,7 @@
 // and the Scintilla text area, with the process's peak memory.
 #include "bench/bench.h"
 
-#include "app/document.h"
+#include "document/text_file.h"
 #include "app/form1.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"

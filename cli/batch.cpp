@@ -1,18 +1,102 @@
 #include "cli/batch.h"
 
-#include "app/document.h"
+#include "cli/stream.h"
+#include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
+#include "convert/gbk_table.h"
+#include "convert/tables.h"
 #include "correct/correction.h"
+#include "document/file_errors.h"
+#include "document/save_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 namespace batch {
+
+using document::Encoding;
+
 namespace {
+
+// The document as the steps see it: Big5 documents as bytes while only byte steps run (the
+// codec is lossless, so that is the same as the text), everything else as text.
+class Document {
+public:
+    Document(QByteArray fileBytes, Encoding encoding) : encoding_(encoding)
+    {
+        if (encoding == Encoding::Big5)
+            bytes_ = document::normaliseInPlace(std::move(fileBytes));
+        else
+            setText(document::decodeText(fileBytes, encoding));
+    }
+
+    void run(Step step, GbFindings& findings)
+    {
+        if (encoding_ != Encoding::Big5) {
+            if (step == Step::GbToBig5)
+                setText(gbToBigText(text_, &findings));
+            else if (step == Step::Big5ToGb)
+                setText(bigToGBText(text_));
+            else
+                setText(correctSubtitles(text_));
+            return;
+        }
+        if (step == Step::Correct) {
+            setText(correctSubtitles(text()));
+            return;
+        }
+        if (asText_) {
+            bytes_ = cp950::encode(text_);
+            text_ = QString();
+            asText_ = false;
+        }
+        if (step == Step::GbToBig5) {
+            findings.merge(surveyGbBytes(bytes_));
+            gbToBigBytes(bytes_);
+        } else {
+            bigToGBBytes(bytes_);
+        }
+    }
+
+    QByteArray save(Encoding to, document::Unsavable* unsaved)
+    {
+        if (!asText_ && to == Encoding::Big5) {
+            bytes_.append("\r\n", 2);
+            return std::move(bytes_);
+        }
+        std::vector<cp950::Unencodable> misses;
+        const QString whole = text();
+        QByteArray out = document::fileBytes(whole, to, &misses);
+        if (unsaved)
+            *unsaved = document::describeUnsavable(whole, misses);
+        return out;
+    }
+
+private:
+    QString text()
+    {
+        if (!asText_)
+            setText(cp950::decode(bytes_));
+        return text_;
+    }
+    void setText(QString text)
+    {
+        text_ = std::move(text);
+        bytes_ = QByteArray();
+        asText_ = true;
+    }
+
+    Encoding encoding_;
+    QByteArray bytes_;
+    QString text_;
+    bool asText_ = false;
+};
 
 void say(std::FILE* err, const QString& message)
 {
@@ -26,180 +110,253 @@ bool onlyByteSteps(const std::vector<Step>& steps)
     return std::none_of(steps.begin(), steps.end(), [](Step s) { return s == Step::Correct; });
 }
 
-void applyByteSteps(QByteArray& bytes, const std::vector<Step>& steps)
+QString standardInput() { return QStringLiteral("（標準輸入）"); }
+QString standardOutput() { return QStringLiteral("（標準輸出）"); }
+
+bool streamIsOpen(std::FILE* stream)
 {
-    for (Step step : steps) {
-        if (step == Step::GbToBig5)
-            gbToBigBytes(bytes);
-        else
-            bigToGBBytes(bytes);
-    }
+    return stream && ::fcntl(fileno(stream), F_GETFD) != -1;
 }
 
-bool writeAll(QIODevice& out, QByteArrayView data)
+struct Source {
+    QFile file;
+    QString name;
+};
+
+bool openSource(const QString& path, std::FILE* in, Source& source, QString* reason)
 {
-    return out.write(data.data(), data.size()) == data.size();
-}
-
-} // namespace
-
-QByteArray process(QByteArray bytes, const std::vector<Step>& steps, bool utf8)
-{
-    // Text read through the code page encodes back to the same bytes, so the byte
-    // conversions can run on the bytes directly; only the correction needs text.
-    QString text;
-    bool asText = false;
-    for (Step step : steps) {
-        if (step == Step::Correct) {
-            if (!asText) {
-                text = cp950::decode(bytes);
-                bytes = QByteArray();
-                asText = true;
-            }
-            text = correctSubtitles(text);
-            continue;
-        }
-        if (asText) {
-            bytes = cp950::encode(text);
-            text = QString();
-            asText = false;
-        }
-        applyByteSteps(bytes, {step});
+    if (path != u"-") {
+        source.name = path;
+        return document::openForReading(source.file, path, reason);
     }
-    if (utf8) {
-        QByteArray out = (asText ? text : cp950::decode(bytes)).toUtf8();
-        out.append("\r\n", 2);
-        return out;
-    }
-    if (asText)
-        return document::fileBytes(text);
-    bytes.append("\r\n", 2);
-    return bytes;
-}
-
-StreamResult streamByteSteps(QIODevice& in, QIODevice& out, const std::vector<Step>& steps, bool utf8,
-                             qsizetype slice)
-{
-    StreamResult r;
-    QByteArray pending;
-    QByteArray chunk;
-    bool endsWithCrLf = true;   // of what has been written, so far nothing
-    bool wroteAny = false;
-    bool eof = false;
-    while (!eof) {
-        const qsizetype had = pending.size();
-        pending.resize(had + slice);
-        const qint64 got = in.read(pending.data() + had, slice);
-        if (got < 0) {
-            r.readError = in.errorString();
-            return r;
-        }
-        pending.resize(had + got);
-        eof = got == 0;
-        // Cut after a line end: CR and LF lie below every byte a pair conversion reads or
-        // writes, so each slice converts on its own. A CR is a cut only when the byte after
-        // it is known (a CR LF stays together). What was carried over holds no cut, so only
-        // the newly read bytes are searched.
-        qsizetype cut = pending.size();
-        if (!eof && !pending.endsWith('\n')) {
-            cut = 0;
-            for (qsizetype i = pending.size() - 2; i >= std::max<qsizetype>(had - 1, 0); --i) {
-                if (pending[i] == '\n' || (pending[i] == '\r' && pending[i + 1] != '\n')) {
-                    cut = i + 1;
-                    break;
-                }
-            }
-        }
-        if (cut <= 0)
-            continue;
-        chunk.clear();
-        document::appendWithCrLf(chunk, QByteArrayView(pending).first(cut));
-        pending.remove(0, cut);
-        if (chunk.isEmpty())
-            continue;
-        applyByteSteps(chunk, steps);
-        endsWithCrLf = chunk.endsWith("\r\n");
-        wroteAny = true;
-        if (!writeAll(out, utf8 ? cp950::decode(chunk).toUtf8() : chunk)) {
-            r.writeError = out.errorString();
-            return r;
-        }
-    }
-    // The load gives the last line its line end; the save adds one more.
-    const QByteArrayView tail = wroteAny && !endsWithCrLf ? QByteArrayView("\r\n\r\n") : QByteArrayView("\r\n");
-    if (!writeAll(out, tail)) {
-        r.writeError = out.errorString();
-        return r;
-    }
-    r.ok = true;
-    return r;
-}
-
-namespace {
-
-// One input to one output. Returns false after telling the user what went wrong.
-bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE* out, std::FILE* err)
-{
-    const bool isStdin = file == u"-";
-    const QString name = isStdin ? QStringLiteral("（標準輸入）") : file;
-    QFile source;
-    QString reason;
-    if (isStdin ? !source.open(in, QIODevice::ReadOnly) : !document::openForReading(source, file, &reason)) {
-        say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(name, isStdin ? source.errorString() : reason));
-        return false;
-    }
-    const QString target = o.inPlace ? file : o.output == u"-" ? QString() : o.output;
-    QSaveFile saved;
-    QFile console;
-    if (target.isEmpty() ? !console.open(out, QIODevice::WriteOnly | QIODevice::Unbuffered)
-                         : !document::openAtomic(saved, target, &reason)) {
-        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(target.isEmpty() ? QStringLiteral("（標準輸出）") : target,
-                                                      target.isEmpty() ? console.errorString() : reason));
-        return false;
-    }
-    QIODevice& sink = target.isEmpty() ? static_cast<QIODevice&>(console) : saved;
-
-    StreamResult r;
-    if (onlyByteSteps(o.steps)) {
-        // Byte conversions need no whole text: a file of any size goes through in slices.
-        r = streamByteSteps(source, sink, o.steps, o.utf8);
-    } else {
-        // The correction needs the whole text: read it exactly as the editor's Open does.
-        document::ReadBytesResult loaded;
-        if (isStdin) {
-            loaded.bytes = document::normaliseLineEnds(source.readAll());
-            loaded.ok = source.error() == QFileDevice::NoError;
-            loaded.reason = source.errorString();
-        } else {
-            source.close();
-            loaded = document::readFileBytes(file);
-        }
-        if (!loaded.ok)
-            r.readError = loaded.reason;
-        else if (writeAll(sink, process(std::move(loaded.bytes), o.steps, o.utf8)))
-            r.ok = true;
-        else
-            r.writeError = sink.errorString();
-    }
-    if (r.ok && !target.isEmpty() && !saved.commit())
-        r.writeError = saved.errorString();
-    if (!r.readError.isEmpty())
-        say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(name, r.readError));
-    if (!r.writeError.isEmpty())
-        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(target.isEmpty() ? QStringLiteral("（標準輸出）") : target,
-                                                      r.writeError));
-    if (!r.readError.isEmpty() || !r.writeError.isEmpty()) {
-        if (!target.isEmpty())
-            saved.cancelWriting();   // the old file stays as it was
+    source.name = standardInput();
+    if (!streamIsOpen(in) || !source.file.open(fileno(in), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        *reason = QStringLiteral("標準輸入已關閉");
         return false;
     }
     return true;
 }
 
+// Standard output, written straight to its descriptor: every write is checked and nothing
+// waits in a buffer, so a full disk or a closed pipe is reported, never lost.
+class Console : public QIODevice {
+public:
+    bool open(int fd)
+    {
+        fd_ = fd;
+        return ::fcntl(fd, F_GETFD) != -1 && QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override
+    {
+        for (qint64 done = 0; done < size;) {
+            const ssize_t n = ::write(fd_, data + done, size_t(size - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                setErrorString(document::systemReason(n < 0 ? errno : ENOSPC));
+                return -1;
+            }
+            done += n;
+        }
+        return size;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// Standard output, or a file written safely (committed only when everything went well).
+struct Sink {
+    Console console;
+    document::SafeFile file;
+    bool toConsole = true;
+    QString name;
+
+    QIODevice& device() { return toConsole ? static_cast<QIODevice&>(console) : file; }
+};
+
+bool openSink(const Options& o, const QString& input, std::FILE* out, Sink& sink, QString* reason)
+{
+    const QString target = o.inPlace ? input : o.output == u"-" ? QString() : o.output;
+    sink.toConsole = target.isEmpty();
+    sink.name = sink.toConsole ? standardOutput() : target;
+    if (!sink.toConsole) {
+        if (!sink.file.open(target)) {
+            *reason = sink.file.reason();
+            return false;
+        }
+        return true;
+    }
+    if (!streamIsOpen(out) || std::fflush(out) != 0 || !sink.console.open(fileno(out))) {
+        *reason = QStringLiteral("標準輸出已關閉");
+        return false;
+    }
+    return true;
+}
+
+// Reads from `in` until `bytes` holds at least `want` bytes or the source has ended.
+bool readMore(QIODevice& in, QByteArray& bytes, qsizetype want, bool* ended, QString* reason)
+{
+    while (bytes.size() < want) {
+        const qsizetype at = bytes.size();
+        bytes.resize(want);
+        const qint64 got = in.read(bytes.data() + at, want - at);
+        bytes.resize(at + qMax<qint64>(got, 0));
+        if (got < 0) {
+            *reason = in.errorString();
+            return false;
+        }
+        if (got == 0) {
+            *ended = true;
+            break;
+        }
+    }
+    return true;
+}
+
+struct Decision {
+    Encoding encoding = Encoding::Big5;
+    bool ended = false;   // the whole input is in `head`
+};
+
+// Reads as much of the input as it takes to know its encoding (as Open would decide) into
+// `head`. A Big5 file usually shows itself within its first few lines.
+bool decideEncoding(const Options& o, QIODevice& in, QByteArray& head, Decision& d, QString* reason)
+{
+    constexpr qsizetype kSlice = qsizetype(1) << 20;
+    if (!readMore(in, head, kSlice, &d.ended, reason))
+        return false;
+    if (o.from) {
+        d.encoding = refineWithBom(*o.from, head);
+        return true;
+    }
+    if (const auto bom = document::encodingFromBom(head)) {
+        d.encoding = *bom;
+        return true;
+    }
+    qsizetype checked = 0;
+    while (document::stillValidUtf8(head, checked, &checked)) {
+        if (d.ended) {
+            d.encoding = document::detectEncoding(head);
+            return true;
+        }
+        if (head.size() > document::kMaxFileBytes)
+            return true;   // refused later as too large
+        if (!readMore(in, head, head.size() + kSlice, &d.ended, reason))
+            return false;
+    }
+    d.encoding = Encoding::Big5;
+    return true;
+}
+
+struct RunResult {
+    QString readError;
+    QString writeError;
+    Report report;
+};
+
+RunResult runSteps(const Options& o, Source& source, Sink& sink)
+{
+    RunResult r;
+    QByteArray head;
+    Decision d;
+    if (!decideEncoding(o, source.file, head, d, &r.readError))
+        return r;
+    const Encoding to = o.to.value_or(d.encoding);
+    if (d.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
+        // Byte conversions need no whole text: an input of any size goes through in slices.
+        StreamResult s = streamByteSteps(head, source.file, sink.device(), o.steps);
+        r.readError = s.readError;
+        r.writeError = s.writeError;
+        r.report.findings = s.findings;
+        return r;
+    }
+    // The correction and every other encoding need the whole text: read the rest as a load does.
+    if (!d.ended) {
+        document::ReadBytesResult rest = document::readBytes(source.file, document::kMaxFileBytes - head.size());
+        if (!rest.ok) {
+            r.readError = rest.reason;
+            return r;
+        }
+        head += rest.bytes;
+    }
+    if (head.size() > document::kMaxFileBytes) {
+        r.readError = QStringLiteral("檔案太大（超過 %1 MB）").arg(document::kMaxFileBytes >> 20);
+        return r;
+    }
+    const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report);
+    if (sink.device().write(bytes) != bytes.size())
+        r.writeError = sink.device().errorString();
+    return r;
+}
+
+void warn(std::FILE* err, const QString& name, const Report& report, bool toBig5)
+{
+    QString what = describeFindings(report.findings, QStringLiteral("可用 --from gb18030 讀取這個檔案"));
+    if (report.unsaved.count > 0) {
+        if (!what.isEmpty())
+            what += u'\n';
+        what += QStringLiteral("有 %1 個字元無法以 %2 寫出，已寫成「?」（第一個是第 %3 行的「%4」）。")
+                    .arg(report.unsaved.count)
+                    .arg(toBig5 ? QStringLiteral("Big5") : QStringLiteral("這個編碼"))
+                    .arg(report.unsaved.line)
+                    .arg(report.unsaved.first);
+    }
+    if (!what.isEmpty())
+        say(err, QStringLiteral("警告：%1：%2").arg(name, what.replace(u'\n', u' ')));
+}
+
+// One input to one output. Returns false after telling the user what went wrong.
+bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    Source source;
+    QString reason;
+    if (!openSource(file, in, source, &reason)) {
+        say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(source.name, reason));
+        return false;
+    }
+    Sink sink;
+    if (!openSink(o, file, out, sink, &reason)) {
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(sink.name, reason));
+        return false;
+    }
+    RunResult r = runSteps(o, source, sink);
+    if (r.readError.isEmpty() && r.writeError.isEmpty() && !sink.toConsole && !sink.file.commit())
+        r.writeError = sink.file.reason();
+    if (!r.readError.isEmpty())
+        say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(source.name, r.readError));
+    if (!r.writeError.isEmpty())
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(sink.name, r.writeError));
+    if (!r.readError.isEmpty() || !r.writeError.isEmpty())
+        return false;   // a file target is left as it was
+    warn(err, source.name, r.report, o.to == Encoding::Big5 || !o.to);
+    return true;
+}
+
 } // namespace
+
+QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>& steps, Encoding to, Report* report)
+{
+    Document doc(std::move(fileBytes), from);
+    Report local;
+    Report& r = report ? *report : local;
+    for (Step step : steps)
+        doc.run(step, r.findings);
+    return doc.save(to, &r.unsaved);
+}
 
 int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err)
 {
+    // The tables are part of the program: without them every step would silently do nothing.
+    QString error;
+    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
+        say(err, error);
+        return 1;
+    }
     const QStringList files = o.files.isEmpty() ? QStringList{QStringLiteral("-")} : o.files;
     bool allOk = true;
     for (const QString& file : files) {

@@ -1,14 +1,84 @@
 #include "cli/options.h"
 
 namespace batch {
+namespace {
+
+using document::Encoding;
+
+struct EncodingWord {
+    const char16_t* word;
+    Encoding encoding;
+};
+
+constexpr EncodingWord kFromWords[] = {
+    {u"big5", Encoding::Big5},       {u"utf-8", Encoding::Utf8},      {u"utf8", Encoding::Utf8},
+    {u"utf-16", Encoding::Utf16LE},  {u"utf16", Encoding::Utf16LE},   {u"gb18030", Encoding::Gb18030},
+};
+constexpr EncodingWord kToWords[] = {
+    {u"big5", Encoding::Big5},           {u"utf-8", Encoding::Utf8},        {u"utf8", Encoding::Utf8},
+    {u"utf-8-bom", Encoding::Utf8Bom},   {u"utf8-bom", Encoding::Utf8Bom},  {u"utf-16", Encoding::Utf16LE},
+    {u"utf16", Encoding::Utf16LE},       {u"gb18030", Encoding::Gb18030},
+};
+
+// Reads "--name VALUE" or "--name=VALUE" at args[i]; false with *error set when the value is missing.
+bool optionValue(const QStringList& args, qsizetype& i, const QString& name, QString* value, QString* error)
+{
+    const QString& a = args[i];
+    if (a.startsWith(name + u'=')) {
+        *value = a.mid(name.size() + 1);
+        return true;
+    }
+    if (i + 1 >= args.size()) {
+        *error = QStringLiteral("%1 後面需要一個值").arg(a);
+        return false;
+    }
+    *value = args[++i];
+    return true;
+}
+
+template <std::size_t N>
+std::optional<Encoding> encodingWord(const EncodingWord (&words)[N], const QString& value)
+{
+    for (const EncodingWord& w : words) {
+        if (value.compare(QStringView(w.word), Qt::CaseInsensitive) == 0)
+            return w.encoding;
+    }
+    return std::nullopt;
+}
+
+bool isOption(const QString& a, const char16_t* name)
+{
+    const QString n = QString::fromUtf16(name);
+    return a == n || a.startsWith(n + u'=');
+}
+
+QString checkCombination(const Options& o, bool outputGiven, bool utf8Flag)
+{
+    if (outputGiven && o.inPlace)
+        return QStringLiteral("-o 與 -i 不能同時使用");
+    if (outputGiven && o.files.size() > 1)
+        return QStringLiteral("-o 只能用於一個輸入檔");
+    if (o.inPlace && (o.files.isEmpty() || o.files.contains(QStringLiteral("-"))))
+        return QStringLiteral("-i 需要檔案路徑，不能用於標準輸入");
+    if (utf8Flag && (o.inPlace || (outputGiven && o.output != u"-")))
+        return QStringLiteral("--utf8 只寫到標準輸出；要寫成 UTF-8 檔案請用 --to utf-8");
+    return {};
+}
+
+} // namespace
 
 ParseResult parseArguments(const QStringList& args)
 {
     ParseResult r;
     Options& o = r.options;
     bool onlyFiles = false;
+    bool outputGiven = false;
+    bool utf8Flag = false;
+    bool toGiven = false;
+    bool fromGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
+        QString value;
         if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
             o.files << a;
         } else if (a == u"--") {
@@ -22,22 +92,52 @@ ParseResult parseArguments(const QStringList& args)
         } else if (a == u"-i" || a == u"--in-place") {
             o.inPlace = true;
         } else if (a == u"--utf8") {
-            o.utf8 = true;
+            if (toGiven && o.to != Encoding::Utf8) {
+                r.error = QStringLiteral("--utf8 與 --to 不能同時使用");
+                return r;
+            }
+            utf8Flag = toGiven = true;
+            o.to = Encoding::Utf8;
         } else if (a == u"-h" || a == u"--help") {
             o.help = true;
         } else if (a == u"--version") {
             o.version = true;
-        } else if (a == u"-o" || a == u"--output" || a.startsWith(u"--output=")) {
-            if (a.startsWith(u"--output=")) {
-                o.output = a.mid(9);
-            } else if (i + 1 < args.size()) {
-                o.output = args[++i];
-            } else {
-                r.error = QStringLiteral("%1 後面需要一個輸出路徑").arg(a);
+        } else if (a == u"-o" || isOption(a, u"--output")) {
+            if (outputGiven) {
+                r.error = QStringLiteral("-o 只能給一次");
                 return r;
             }
+            if (!(a == u"-o" ? optionValue(args, i, QStringLiteral("-o"), &o.output, &r.error)
+                             : optionValue(args, i, QStringLiteral("--output"), &o.output, &r.error)))
+                return r;
             if (o.output.isEmpty()) {
                 r.error = QStringLiteral("輸出路徑不可為空");
+                return r;
+            }
+            outputGiven = true;
+        } else if (isOption(a, u"--from")) {
+            if (!optionValue(args, i, QStringLiteral("--from"), &value, &r.error))
+                return r;
+            if (fromGiven) {
+                r.error = QStringLiteral("--from 只能給一次");
+                return r;
+            }
+            fromGiven = true;
+            if (value.compare(u"auto", Qt::CaseInsensitive) != 0 && !(o.from = encodingWord(kFromWords, value))) {
+                r.error = QStringLiteral("不認得的輸入編碼：%1（可用 auto、big5、utf-8、utf-16、gb18030）").arg(value);
+                return r;
+            }
+        } else if (isOption(a, u"--to")) {
+            if (!optionValue(args, i, QStringLiteral("--to"), &value, &r.error))
+                return r;
+            if (toGiven) {
+                r.error = utf8Flag ? QStringLiteral("--utf8 與 --to 不能同時使用") : QStringLiteral("--to 只能給一次");
+                return r;
+            }
+            toGiven = true;
+            if (value.compare(u"same", Qt::CaseInsensitive) != 0 && !(o.to = encodingWord(kToWords, value))) {
+                r.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）")
+                              .arg(value);
                 return r;
             }
         } else {
@@ -45,38 +145,54 @@ ParseResult parseArguments(const QStringList& args)
             return r;
         }
     }
-    if (o.help || o.version)
-        return r;
-    if (!o.output.isEmpty() && o.inPlace)
-        r.error = QStringLiteral("-o 與 -i 不能同時使用");
-    else if (!o.output.isEmpty() && o.files.size() > 1)
-        r.error = QStringLiteral("-o 只能用於一個輸入檔");
-    else if (o.inPlace && (o.files.isEmpty() || o.files.contains(QStringLiteral("-"))))
-        r.error = QStringLiteral("-i 需要檔案路徑，不能用於標準輸入");
+    if (!o.help && !o.version)
+        r.error = checkCombination(o, outputGiven, utf8Flag);
     return r;
+}
+
+document::Encoding refineWithBom(document::Encoding requested, QByteArrayView bytes)
+{
+    const auto bom = document::encodingFromBom(bytes);
+    switch (requested) {
+    case Encoding::Utf8:
+        return bom == Encoding::Utf8Bom ? Encoding::Utf8Bom : Encoding::Utf8;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        return bom == Encoding::Utf16BE ? Encoding::Utf16BE : Encoding::Utf16LE;
+    default:
+        return requested;
+    }
 }
 
 QString usageText()
 {
     return QStringLiteral(
-        "用法：subbig5-convert [步驟...] [輸出] [檔案...]\n"
+        "用法：subbig5-convert [步驟...] [編碼] [輸出] [檔案...]\n"
         "與 SubBig5 編輯器相同的處理：開啟、轉換、矯正、儲存，不必開視窗。\n"
         "\n"
         "步驟（依給定的順序執行，可重複）：\n"
         "  -g, --gb-to-big5    簡轉繁(&G)：GB2312 轉 Big5\n"
         "  -b, --big5-to-gb    繁轉簡(&B)：Big5 轉 GB2312\n"
         "  -w, --correct       字幕矯正(&W)\n"
+        "編碼：\n"
+        "      --from ENC      輸入的編碼：auto（預設，與編輯器開檔的判斷相同）、big5、\n"
+        "                      utf-8、utf-16、gb18030（含 GB2312、GBK）\n"
+        "      --to ENC        輸出的編碼：same（預設，與輸入相同）、big5、utf-8、\n"
+        "                      utf-8-bom、utf-16、gb18030\n"
+        "      --utf8          等於 --to utf-8，只能寫到標準輸出\n"
         "輸出：\n"
         "  （無）              結果寫到標準輸出\n"
         "  -o, --output PATH   寫到 PATH（只限一個輸入檔；- 代表標準輸出）\n"
         "  -i, --in-place      直接改寫每個輸入檔\n"
-        "      --utf8          以 UTF-8 而非 Big5（code page 950）寫出\n"
         "檔案：路徑，或 - 代表標準輸入；未給檔案時讀標準輸入。\n"
         "  -h, --help          顯示這段說明\n"
         "      --version       顯示版本\n"
         "\n"
+        "Big5 檔案與編輯器相同：逐行讀入，寫出時在最後多加一個 CR LF。其他編碼的檔案\n"
+        "保留原有的換行與 BOM。在非 Big5 的檔案中，-g、-b 以字元為單位轉換。\n"
         "結束狀態：0 全部成功，1 有檔案失敗，2 命令列用法錯誤。\n"
-        "範例：subbig5-convert -g -w in.txt -o out.txt\n");
+        "範例：subbig5-convert -g -w in.txt -o out.txt\n"
+        "      subbig5-convert -g -w --to big5 utf8-subtitle.srt -o big5.srt\n");
 }
 
 } // namespace batch

@@ -1,9 +1,12 @@
 #pragma once
 // The batch converter's command line.
 
+#include "document/encoding.h"
+
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace batch {
@@ -12,9 +15,12 @@ enum class Step { GbToBig5, Big5ToGb, Correct };
 
 struct Options {
     std::vector<Step> steps;   // in the order given, each as often as given
-    QString output;            // -o PATH; empty: standard output (or in place)
+    QString output;            // -o PATH; empty: standard output (or in place); "-": standard output
     bool inPlace = false;
-    bool utf8 = false;
+    // --from: what the input is read as; none: detected as the editor's Open does.
+    std::optional<document::Encoding> from;
+    // --to: what the output is written in; none: the input's own encoding.
+    std::optional<document::Encoding> to;
     QStringList files;         // "-" is standard input; none given: standard input
     bool help = false;
     bool version = false;
@@ -27,5 +33,9 @@ struct ParseResult {
 
 ParseResult parseArguments(const QStringList& arguments);
 QString usageText();
+
+// What --from utf-16 means for given bytes: the byte order their byte-order mark names (LE
+// without one); likewise --from utf-8 keeps a file's mark. Other encodings stay as they are.
+document::Encoding refineWithBom(document::Encoding requested, QByteArrayView bytes);
 
 } // namespace batch

@@ -11,7 +11,7 @@
 
 namespace {
 
-using ByteScan = void (*)(std::uint8_t*, qsizetype);
+using ByteScan = qsizetype (*)(std::uint8_t*, qsizetype);
 
 bool ensureTables()
 {

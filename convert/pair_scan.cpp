@@ -49,10 +49,11 @@ inline void convertPair(std::uint8_t* at, const Direction& d)
         std::memcpy(at, &d.cells[d.rows[first] + second], 2);
 }
 
-// Byte by byte, for the tail and for machines without SSE2.
-void scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d)
+// Byte by byte, for the tail and for machines without SSE2. Returns where the scan stopped:
+// n, or n - 1 when the last byte stands at a pair boundary (it is copied unchanged).
+qsizetype scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d)
 {
-    while (i + 1 < n) {   // a last byte that starts no pair is copied unchanged
+    while (i + 1 < n) {
         if (p[i] < 0xA1 || p[i + 1] < d.minTrail) {
             ++i;
             continue;
@@ -60,6 +61,14 @@ void scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d)
         convertPair(p + i, d);
         i += 2;
     }
+    return i;
+}
+
+// How many bytes are final if more may follow: all, or all but a last byte that could
+// still start a pair with the next one.
+qsizetype settled(const std::uint8_t* p, qsizetype stop, qsizetype n)
+{
+    return stop == n - 1 && p[n - 1] >= 0xA1 ? n - 1 : n;
 }
 
 #if defined(__SSE2__)
@@ -93,7 +102,7 @@ inline std::uint64_t pairStarts(std::uint64_t lead, std::uint64_t trail, bool ne
 }
 
 template <unsigned kMinTrail>
-void scan(std::uint8_t* p, qsizetype n, const Direction& d)
+qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d)
 {
     const Cell* const cells = d.cells;
     const int* const rows = d.rows;
@@ -118,26 +127,26 @@ void scan(std::uint8_t* p, qsizetype n, const Direction& d)
                 convertPair(p + i + __builtin_ctzll(starts), d);
         }
     }
-    scanScalar(p, consumed ? i + 1 : i, n, d);
+    return settled(p, scanScalar(p, consumed ? i + 1 : i, n, d), n);
 }
 #else
 template <unsigned kMinTrail>
-void scan(std::uint8_t* p, qsizetype n, const Direction& d)
+qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d)
 {
-    scanScalar(p, 0, n, d);
+    return settled(p, scanScalar(p, 0, n, d), n);
 }
 #endif
 
 } // namespace
 
-void scanBigPairs(std::uint8_t* bytes, qsizetype size)
+qsizetype scanBigPairs(std::uint8_t* bytes, qsizetype size)
 {
-    scan<kBigFirstTrail>(bytes, size, {&BigStr[0][0], kBigRows.data(), kBigFirstTrail});
+    return scan<kBigFirstTrail>(bytes, size, {&BigStr[0][0], kBigRows.data(), kBigFirstTrail});
 }
 
-void scanGBPairs(std::uint8_t* bytes, qsizetype size)
+qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size)
 {
-    scan<kGBFirstTrail>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail});
+    return scan<kGBFirstTrail>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail});
 }
 
 } // namespace modBig2GB

@@ -8,9 +8,14 @@
 
 namespace modBig2GB {
 
+// Both return how many leading bytes are final should more bytes follow: `size`, or size - 1
+// when the last byte stands at a pair boundary and could start a pair with the next byte
+// (it is left unchanged, as the last byte of a whole text is). A stream that goes on from
+// there, with that byte first, converts exactly as the whole text would.
+
 // Big5 pairs: first byte 0xA1 or more, second 0x40 or more; cells from BigStr.
-void scanBigPairs(std::uint8_t* bytes, qsizetype size);
+qsizetype scanBigPairs(std::uint8_t* bytes, qsizetype size);
 // GB2312 pairs: both bytes 0xA1 or more; cells from GBStr through the row key.
-void scanGBPairs(std::uint8_t* bytes, qsizetype size);
+qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size);
 
 } // namespace modBig2GB

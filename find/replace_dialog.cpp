@@ -1,6 +1,6 @@
 #include "find/replace_dialog.h"
 
-#include "app/editor_text.h"
+#include "document/editor_text.h"
 #include "find/dialog_layout.h"
 #include "find/replace.h"
 
@@ -48,10 +48,13 @@ void Form2::createControls()
 
 void Form2::Command1_Click()
 {
-    const QString text = editor_.text();
     const QString find = Text1->text();
     const QString with = Text2->text();
-    editor_.assignText(replaceAll(text, find, with));
+    const auto replace = [&](const QString& text) { return replaceAll(text, find, with); };
+    if (runner_)
+        runner_(replace);
+    else
+        editor_.assignText(replace(editor_.text()));
 }
 
 void Form2::Command2_Click()

@@ -6,6 +6,8 @@
 // Object names are the control names; the labels are "Label1_0" and "Label1_1".
 #include <QDialog>
 
+#include <functional>
+
 class EditorText;
 class QLabel;
 class QLineEdit;
@@ -15,6 +17,11 @@ class Form2 : public QDialog {
     Q_OBJECT
 public:
     Form2(EditorText& editor, QWidget* owner);
+
+    // How a whole-text command runs: the owner's runner keeps one undo step, shows the wait
+    // cursor and reports running out of memory. Without one the text is assigned directly.
+    using CommandRunner = std::function<void(const std::function<QString(const QString&)>&)>;
+    void setCommandRunner(CommandRunner runner) { runner_ = std::move(runner); }
 
     void Command1_Click();
     void Command2_Click();
@@ -26,6 +33,7 @@ private:
     void createControls();
 
     EditorText& editor_;
+    CommandRunner runner_;
     QLineEdit* Text1 = nullptr;
     QLineEdit* Text2 = nullptr;
     QPushButton* Command1 = nullptr;

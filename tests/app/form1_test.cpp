@@ -1,5 +1,6 @@
 #include "app/about_box.h"
 #include "app/form1.h"
+#include "app/prompter.h"
 #include "app/stamp.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
@@ -7,6 +8,8 @@
 #include "tests/support/test_util.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileInfo>
@@ -51,9 +54,25 @@ TEST(CommandLine, JoinsArgumentsAndDropsEveryQuote)
     EXPECT_EQ(commandLinePath({}), "");
 }
 
-TEST(FileFilters, BecomeQtFilters)
+TEST(FileFilters, ShowTheirCaptionsExactlyAsTheFilterStringsGiveThem)
 {
-    EXPECT_EQ(qtFileFilter(u8("純文字檔|*.txt|所有檔案|*.*")), u8("純文字檔 (*.txt);;所有檔案 (*)"));
+    // What the user reads in the file-type box of each dialog, "*.*" matching names without a dot.
+    const std::pair<const char*, QStringList> dialogs[] = {
+        {"純文字文件(*.txt)|*.txt|所有檔案(*.*)|*.*", {u8("純文字文件(*.txt)"), u8("所有檔案(*.*)")}},
+        {"純文字檔|*.txt|所有檔案|*.*", {u8("純文字檔"), u8("所有檔案")}},
+    };
+    for (const auto& [pairs, captions] : dialogs) {
+        QFileDialog dialog;
+        dialog.setOptions(fileDialogOptions(QFileDialog::AcceptOpen) | QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilters(qtFileFilter(u8(pairs)).split(QStringLiteral(";;")));
+        auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(types);
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        EXPECT_EQ(shown, captions);
+    }
+    EXPECT_TRUE(qtFileFilter(u8("所有檔案|*.*")).endsWith("(*)"));
 }
 
 TEST_F(Form1Test, StartsEmptyWithTheTitleLineAndTheDesignedClientArea)
@@ -85,10 +104,21 @@ TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
         {"編輯(&E)", "srt", "字幕矯正(&W)", "Ctrl+W"},   {"編輯(&E)", "data", "時間/日期(&D)", "F5"},
         {"編輯(&E)", "cls", "清除", ""},                {"說明(&H)", "About", "關於(&A)", ""},
     };
+    // The designed items come first in each menu, exactly as designed; anything added follows
+    // behind a separator.
     QStringList shown;
+    QStringList added;
     for (QAction* top : form.menuBar()->actions()) {
+        bool beyond = false;
         for (QAction* item : top->menu()->actions()) {
-            EXPECT_FALSE(item->isSeparator());
+            if (item->isSeparator()) {
+                beyond = true;
+                continue;
+            }
+            if (beyond) {
+                added << item->text();
+                continue;
+            }
             EXPECT_TRUE(item->isEnabled());
             EXPECT_FALSE(item->isCheckable());
             shown << top->text() + "/" + item->objectName() + "/" + item->text() + "/"
@@ -99,6 +129,7 @@ TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
     for (const Row& r : rows)
         expected << u8(r.menu) + "/" + r.name + "/" + u8(r.caption) + "/" + r.keys;
     EXPECT_EQ(shown, expected);
+    EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("存檔編碼(&N)")}));
 }
 
 TEST_F(Form1Test, TextAreaKeepsTheTextExactly)
@@ -158,7 +189,6 @@ TEST_F(Form1Test, OpenLoadsTheChosenFileAndCancelChangesNothing)
     EXPECT_EQ(caption(), path);
     EXPECT_EQ(text(), u8("字幕\n世\r\n"));
     EXPECT_EQ(prompt.dialogDirs.value(0), QDir::homePath());
-    EXPECT_EQ(prompt.dialogFilters.value(0), u8("純文字文件(*.txt);;所有檔案(*.*) (*)"));
     EXPECT_EQ(form.CommonDialog1.FileName, path);
 
     form.open_Click();   // cancelled

@@ -4,7 +4,7 @@ execute_process(COMMAND "${GENERATOR}" "${OUT_DIR}" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "the generator failed (${rc})")
 endif()
-foreach(blob 101.bin 102.bin)
+foreach(blob 101.bin 102.bin 103.bin)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files "${OUT_DIR}/${blob}" "${REF_DIR}/${blob}"
                   RESULT_VARIABLE differs)
   if(differs)

@@ -1,7 +1,7 @@
 #pragma once
 // A plain in-memory EditorText, for tests that need no real text area.
 
-#include "app/editor_text.h"
+#include "document/editor_text.h"
 
 #include <algorithm>
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
 namespace testutil {
 
 // Writes bytes to `name` inside `dir` and returns the full path.
@@ -14,3 +16,7 @@ QByteArray readFile(const QString& path);
 inline QString u8(const char* s) { return QString::fromUtf8(s); }
 
 } // namespace testutil
+
+// Readable failure messages for Qt's strings.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << b.toHex(' ').toStdString(); }

@@ -1,4 +1,5 @@
-#include "app/document.h"
+#include "document/save_file.h"
+#include "document/text_file.h"
 #include "tests/support/test_util.h"
 
 #include <QDir>
@@ -116,7 +117,7 @@ TEST(SaveFile, NamesTheCharactersBig5CannotHold)
 {
     const QString text = u8("第一行\r\n简体\n字😀");   // 体 is in Big5, 简 is not
     std::vector<cp950::Unencodable> misses;
-    const QByteArray bytes = document::fileBytes(text, &misses);
+    const QByteArray bytes = document::fileBytes(text, document::Encoding::Big5, &misses);
     const auto u = document::describeUnsavable(text, misses);
     EXPECT_EQ(u.count, 2);
     EXPECT_EQ(u.first, u8("简"));

@@ -1,0 +1,170 @@
+// The file commands of the main window and the encoding additions of its file menu.
+#include "app/form1.h"
+
+#include "app/prompter.h"
+#include "app/text_area.h"
+#include "document/save_file.h"
+#include "document/text_file.h"
+
+#include <QActionGroup>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+
+const QString kOpenFilter = QStringLiteral("純文字文件(*.txt)|*.txt") + QStringLiteral("|所有檔案(*.*)|*.*");
+const QString kSaveFilter = QStringLiteral("純文字檔|*.txt|所有檔案|*.*");
+
+using document::Encoding;
+
+} // namespace
+
+bool Form1::Sum(const QString& path)
+{
+    return loadFile(path, std::nullopt);
+}
+
+bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
+{
+    // Read first: a load that fails leaves the caption and the text as they were.
+    document::ReadResult r = document::readTextFile(path, encoding);
+    if (!r.ok) {
+        showError(QStringLiteral("無法開啟檔案"), path, r.reason);
+        return false;
+    }
+    setCurrentFile(path);
+    setEncoding(r.encoding);
+    Text1->loadText(r.text);
+    return true;
+}
+
+void Form1::setEncoding(Encoding encoding)
+{
+    encoding_ = encoding;
+    if (!encodingGroup_)
+        return;
+    for (QAction* action : encodingGroup_->actions())
+        action->setChecked(action->data().toInt() == int(encoding));
+}
+
+void Form1::open_Click()
+{
+    CommonDialog1.InitDir = QDir::homePath();   // stands for the system drive's root
+    CommonDialog1.Filter = kOpenFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.FileName = prompter_->openFileName(this, CommonDialog1.InitDir,
+                                                      qtFileFilter(CommonDialog1.Filter));
+    if (CommonDialog1.FileName.isEmpty())
+        return;
+    Sum(CommonDialog1.FileName);
+}
+
+bool Form1::writeDocument(const QString& path)
+{
+    const QString text = Text1->text();
+    std::vector<cp950::Unencodable> misses;
+    const QByteArray bytes = document::fileBytes(text, encoding_, &misses);
+    if (!misses.empty()) {
+        const document::Unsavable u = document::describeUnsavable(text, misses);
+        const QString question =
+            QStringLiteral("文字中有 %1 個字元無法以 %4 儲存（第一個是第 %2 行的「%3」），"
+                           "儲存後這些字元會變成「?」。\n是否仍要儲存？")
+                .arg(u.count)
+                .arg(u.line)
+                .arg(u.first, document::encodingName(encoding_));
+        if (!prompter_->askYesNo(this, kAppTitle, question))
+            return false;
+    }
+    const document::WriteResult w = document::writeFileBytes(path, bytes);
+    if (!w.ok) {
+        showError(QStringLiteral("無法儲存檔案"), path, w.reason);
+        return false;
+    }
+    Text1->setModified(false);
+    return true;
+}
+
+void Form1::save_Click()
+{
+    if (currentFile_.isEmpty()) {
+        A_Click();   // no file yet: the caption is the title line, not a path
+        return;
+    }
+    writeDocument(currentFile_);
+}
+
+void Form1::A_Click()
+{
+    CommonDialog1.Filter = kSaveFilter;
+    CommonDialog1.FileName.clear();
+    CommonDialog1.FileName = prompter_->saveFileName(this, CommonDialog1.InitDir,
+                                                      qtFileFilter(CommonDialog1.Filter));
+    const QString path = CommonDialog1.FileName;
+    if (path.isEmpty())
+        return;
+    // Any existing file counts, hidden ones too: overwriting without asking loses data.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir()) {
+        const QString question = QStringLiteral("檔案") + path + QStringLiteral("已存在，是否要覆蓋？");
+        if (!prompter_->askYesNo(this, kAppTitle, question))
+            return;
+    }
+    if (!writeDocument(path))
+        return;
+    setCurrentFile(path);
+}
+
+void Form1::delete_Click()
+{
+    if (currentFile_.isEmpty())
+        return;
+    const QString path = currentFile_;
+    if (!prompter_->askYesNo(this, QStringLiteral("確認刪除檔案"), QStringLiteral("是否要將此檔案刪除")))
+        return;
+    if (!QFileInfo(path).isFile()) {
+        showError(QStringLiteral("無法刪除檔案"), path,
+                  QFileInfo::exists(path) ? QStringLiteral("這不是一般檔案") : QStringLiteral("檔案不存在"));
+        return;
+    }
+    // The trash keeps a way back; where there is none, delete for good as asked.
+    QFile file(path);
+    if (!file.moveToTrash() && !file.remove())
+        showError(QStringLiteral("無法刪除檔案"), path, file.errorString());
+}
+
+void Form1::reopenAs(std::optional<Encoding> encoding)
+{
+    if (currentFile_.isEmpty())
+        return;
+    if (Text1->isModified()
+        && !prompter_->askYesNo(this, kAppTitle, QStringLiteral("重新開啟會放棄尚未儲存的修改，是否繼續？")))
+        return;
+    loadFile(currentFile_, encoding);
+}
+
+// Beyond the designed menus, after their items and behind a separator: reopening the file
+// in an encoding the user names (GB18030 is never guessed), and the encoding a save writes.
+void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
+{
+    Q_UNUSED(editMenu);
+    fileMenu->addSeparator();
+    QMenu* reopen = fileMenu->addMenu(QStringLiteral("以其他編碼重新開啟(&R)"));
+    reopen->setObjectName("reopen");
+    reopen->addAction(QStringLiteral("自動判斷"), this, [this] { reopenAs(std::nullopt); });
+    for (Encoding e : {Encoding::Big5, Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030})
+        reopen->addAction(document::encodingName(e), this, [this, e] { reopenAs(e); });
+
+    QMenu* saveIn = fileMenu->addMenu(QStringLiteral("存檔編碼(&N)"));
+    saveIn->setObjectName("saveEncoding");
+    encodingGroup_ = new QActionGroup(this);
+    for (Encoding e : document::kAllEncodings) {
+        QAction* action = saveIn->addAction(document::encodingName(e));
+        action->setCheckable(true);
+        action->setData(int(e));
+        encodingGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, e] { setEncoding(e); });
+    }
+    setEncoding(encoding_);
+}

@@ -1,0 +1,126 @@
+#include "cli/stream.h"
+
+#include "convert/pair_scan.h"
+
+#include <QIODevice>
+
+#include <memory>
+
+namespace batch {
+namespace {
+
+// A load's line ends: CR and CR LF end a line, each line gets CR LF, the last one too. A CR at
+// the end of a slice waits for the next byte.
+class LineEnds {
+public:
+    QByteArray push(QByteArray in, bool atEnd)
+    {
+        if (heldCr_) {
+            in.prepend('\r');
+            heldCr_ = false;
+        }
+        if (!atEnd && in.endsWith('\r')) {
+            in.chop(1);
+            heldCr_ = true;
+        }
+        QByteArray out;
+        out.reserve(in.size() + 16);
+        document::appendWithCrLf(out, in);
+        if (!out.isEmpty()) {
+            seenAny_ = true;
+            endsWithCrLf_ = out.endsWith("\r\n");   // a lone CR never ends a slice: it is held
+        }
+        if (atEnd && seenAny_ && !endsWithCrLf_)
+            out.append("\r\n", 2);
+        return out;
+    }
+
+private:
+    bool heldCr_ = false;
+    bool seenAny_ = false;
+    bool endsWithCrLf_ = false;
+};
+
+// One 簡轉繁 or 繁轉簡 step: a last byte that could start a pair waits for the next slice.
+class PairStep {
+public:
+    explicit PairStep(Step step) : step_(step) {}
+
+    QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
+    {
+        if (!held_.isEmpty()) {
+            in.prepend(held_);
+            held_.clear();
+        }
+        auto* bytes = reinterpret_cast<std::uint8_t*>(in.data());
+        if (step_ == Step::GbToBig5)
+            findings.merge(surveyGbBytes(in, line_));
+        const qsizetype settled = step_ == Step::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
+                                                          : modBig2GB::scanBigPairs(bytes, in.size());
+        if (!atEnd && settled < in.size()) {
+            held_ = in.sliced(settled);
+            in.truncate(settled);
+        }
+        line_ += in.count('\n');
+        return in;
+    }
+
+private:
+    Step step_;
+    QByteArray held_;
+    qsizetype line_ = 1;
+};
+
+} // namespace
+
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+                             qsizetype slice, qint64 limit)
+{
+    StreamResult r;
+    LineEnds lineEnds;
+    std::vector<PairStep> stages;
+    for (Step step : steps)
+        stages.emplace_back(step);
+
+    auto pass = [&](QByteArray chunk, bool atEnd) {
+        chunk = lineEnds.push(std::move(chunk), atEnd);
+        for (PairStep& stage : stages)
+            chunk = stage.push(std::move(chunk), atEnd, r.findings);
+        if (atEnd)
+            chunk.append("\r\n", 2);   // a Big5 save ends with one more line end
+        if (!chunk.isEmpty() && out.write(chunk) != chunk.size()) {
+            r.writeError = out.errorString();
+            return false;
+        }
+        return true;
+    };
+
+    qint64 total = head.size();
+    for (qsizetype at = 0; at < head.size(); at += slice) {
+        if (!pass(head.sliced(at, qMin(slice, head.size() - at)).toByteArray(), false))
+            return r;
+    }
+    QByteArray buffer;
+    for (;;) {
+        buffer.resize(slice);
+        const qint64 got = in.read(buffer.data(), slice);
+        if (got < 0) {
+            r.readError = in.errorString();
+            return r;
+        }
+        total += got;
+        if (total > limit) {
+            r.readError = QStringLiteral("檔案太大（超過 %1 MB）").arg(limit >> 20);
+            return r;
+        }
+        buffer.truncate(got);
+        if (!pass(buffer, got == 0))
+            return r;
+        if (got == 0)
+            break;
+    }
+    r.ok = true;
+    return r;
+}
+
+} // namespace batch

@@ -1,0 +1,30 @@
+#pragma once
+// The byte steps of a Big5 document (簡轉繁, 繁轉簡) over an input of any length, a slice at a
+// time. Each stage carries across a cut what the next slice may still change (a CR whose LF
+// may follow, a byte that may start a pair), so the output is exactly what the whole-file
+// road gives, and memory stays at a few slices however long the lines are.
+
+#include "cli/options.h"
+#include "convert/findings.h"
+#include "document/text_file.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace batch {
+
+struct StreamResult {
+    bool ok = false;
+    QString readError;
+    QString writeError;
+    GbFindings findings;   // what the 簡轉繁 steps met
+};
+
+// Reads `in` to its end, after `head` (bytes already taken from it), and writes to `out` what
+// a load, the byte steps and a Big5 save would give. A source longer than `limit` is refused.
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+                             qsizetype slice = qsizetype(1) << 20, qint64 limit = document::kMaxFileBytes);
+
+} // namespace batch

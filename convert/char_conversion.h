@@ -1,0 +1,19 @@
+#pragma once
+// 簡轉繁 and 繁轉簡 on characters, for text that is not held as Big5 bytes (a UTF-8, UTF-16
+// or GB18030 document). The same two tables decide:
+//  - GB -> Big5: a character that GB2312 holds goes to the character of the Big5 code in its
+//    GBStr cell, so the text converts exactly as its GB2312 bytes would on the byte road;
+//    a character outside GB2312 that GBK holds (镕, 喆 ...) goes through the GBK table
+//    (the same character where Big5 has it, else its traditional counterpart);
+//  - Big5 -> GB: a character that code page 950 holds goes to the GB2312 character of its
+//    BigStr cell.
+// Every other character (ASCII, line ends, characters beyond the tables) stays as it is.
+
+#include "convert/findings.h"
+
+#include <QString>
+#include <QStringView>
+
+// Null when the tables cannot be loaded; the text is then returned unchanged.
+QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
+QString bigToGBText(QStringView text);

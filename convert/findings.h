@@ -1,0 +1,33 @@
+#pragma once
+// What a GB2312 -> Big5 conversion met that the user should hear of, since the result
+// shows it only as garbled or blank characters: byte pairs of GBK that are not GB2312
+// (the byte scan reads them out of step), and characters that Big5 has no counterpart for
+// (they become ideographic spaces).
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+struct GbFindings {
+    qsizetype gbkPairs = 0;      // GBK-only byte pairs (byte road only)
+    qsizetype gbkLine = 0;       // line of the first one, from 1
+    qsizetype blanked = 0;       // characters turned into ideographic spaces
+    qsizetype blankedLine = 0;   // line of the first one, from 1
+
+    bool any() const { return gbkPairs > 0 || blanked > 0; }
+    // Adds what a later part of the same text met.
+    void merge(const GbFindings& later);
+};
+
+// What the GB2312 -> Big5 byte scan is about to meet in `bytes`, whose first byte stands on
+// line `firstLine`. Lines end at CR LF, a lone CR or a lone LF. A byte pair that starts on one
+// call and ends on the next is not seen; the batch converter cuts its slices after line ends.
+GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine = 1);
+
+// The findings as the user reads them, one sentence each; empty when there are none.
+// `gb18030Hint` says how to open the file as GB18030 instead, where the reader can.
+QString describeFindings(const GbFindings& findings, const QString& gb18030Hint);
+
+// The line (from 1) that holds UTF-16 position `index` of `text`: CR LF, a lone CR and a lone
+// LF each end one, as the user sees lines.
+qsizetype lineNumberAt(QStringView text, qsizetype index);

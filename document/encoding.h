@@ -1,0 +1,66 @@
+#pragma once
+// The encodings a document can be read and written in. Big5 (code page 950) is the
+// editor's own: every file is read through it unless the file says otherwise. The others
+// serve today's subtitle files and are kept byte for byte: a load followed by a save gives
+// back the same bytes.
+//
+// Bytes that do not form a character of the encoding are never dropped: each becomes the
+// reserved code point U+10FF00 + byte (the scheme the code page codec uses for a lone
+// byte), and a save writes it back as that byte. In UTF-16 a lone surrogate unit u becomes
+// U+10F000 + (u - 0xD800), since the text area cannot hold a lone surrogate. A file that
+// really holds one of those code points has it read as raw bytes (or units) the same way,
+// so it too comes back unchanged. (GB18030 is the exception: its four-byte codes for them
+// read as the characters, which a save would write as raw bytes. No text uses them.)
+
+#include "convert/codepage.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+namespace document {
+
+enum class Encoding { Big5, Utf8, Utf8Bom, Utf16LE, Utf16BE, Gb18030 };
+
+inline constexpr Encoding kAllEncodings[] = {Encoding::Big5,    Encoding::Utf8,    Encoding::Utf8Bom,
+                                             Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030};
+
+// For menus and messages: "Big5", "UTF-8", "UTF-8 (BOM)", "UTF-16 LE", "UTF-16 BE", "GB18030".
+QString encodingName(Encoding encoding);
+bool hasByteOrderMark(Encoding encoding);
+
+// The encoding a byte-order mark at the start of `bytes` names, if there is one.
+std::optional<Encoding> encodingFromBom(QByteArrayView bytes);
+
+// What Open assumes of a file's bytes:
+//  - a byte-order mark decides;
+//  - otherwise bytes that are valid UTF-8 holding multi-byte sequences are UTF-8, unless they
+//    also read as a plain double-byte text (every byte of 0x80 or more paired as a Big5/GBK
+//    lead and trail) and hold fewer than four multi-byte sequences: then the file is too
+//    short to tell;
+//  - everything else is Big5.
+// A GB2312 or Big5 subtitle of a few lines is all but never valid UTF-8, so it stays Big5.
+Encoding detectEncoding(QByteArrayView bytes);
+
+// For deciding while a stream is still being read: whether bytes[from..] hold no ill-formed
+// UTF-8 so far. When they hold none, *resume is where to go on once more bytes have come:
+// the start of a sequence cut off at the end, or the end. detectEncoding on the whole input
+// then finishes the decision.
+bool stillValidUtf8(QByteArrayView bytes, qsizetype from, qsizetype* resume);
+
+// Decodes a whole file's bytes; a byte-order mark at the start is dropped (it belongs to the
+// encoding, not to the text). Big5 is the code page codec alone: the caller has already
+// given the bytes the line ends a load gives them.
+QString decodeText(QByteArrayView bytes, Encoding encoding);
+// The inverse: the byte-order mark (where the encoding has one), then the text. Characters
+// the encoding cannot hold become '?' and are listed (for the Unicode encodings and
+// GB18030 that is only a lone surrogate, which no loaded text holds).
+QByteArray encodeText(QStringView text, Encoding encoding, std::vector<cp950::Unencodable>* misses = nullptr);
+
+// The raw byte a reserved code point stands for, or -1 when `c` is an ordinary character.
+inline int reservedByte(char32_t c) { return c >= 0x10FF00 && c <= 0x10FFFF ? int(c - 0x10FF00) : -1; }
+
+} // namespace document

@@ -1,0 +1,57 @@
+#pragma once
+// Writing a document's bytes to its file without risking the old content, and without
+// changing what the file is: its exact mode bits, its owner and group, its hard links.
+//
+// The usual way is atomic: the bytes go to a new file beside the old one, which then takes
+// the old one's place. Where that cannot keep the file as it was (another user's file, a
+// file with several names), the new bytes are written first to a temporary file; at commit
+// a copy of the old content is secured, the old file is rewritten in place, and the copy is
+// removed. A failure then leaves the old content recoverable and the message says where.
+// Through a symbolic link the link's final target is written; the link stays a link.
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+namespace document {
+
+struct WriteResult {
+    bool ok = false;
+    QString reason;
+};
+// Writes the whole file as described above.
+WriteResult writeFileBytes(const QString& path, const QByteArray& bytes);
+
+// The same for a writer that produces its bytes piece by piece: open(), write() as often as
+// needed, then commit() (or cancel(), or destruction, which leave the old file untouched).
+class SafeFile : public QIODevice {
+public:
+    SafeFile() = default;
+    ~SafeFile() override;
+
+    // False with `reason()` when the target cannot be written (a folder, a device, no room).
+    bool open(const QString& path);
+    bool commit();
+    void cancel();
+
+    QString reason() const { return reason_; }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override;
+
+private:
+    bool fail(const QString& reason);
+    bool replaceAtomically();
+    bool rewriteInPlace();
+
+    QByteArray target_;       // the file that ends up with the bytes (links followed)
+    QByteArray tempPath_;     // where the bytes go until commit
+    int tempFd_ = -1;
+    bool exists_ = false;     // the target existed when opened
+    bool inPlace_ = false;    // commit rewrites the target rather than replacing it
+    QString reason_;
+};
+
+} // namespace document

@@ -1,0 +1,71 @@
+#pragma once
+// The text file format. A Big5 file (code page 950, the editor's own) is read line by line,
+// a line ending at CR or CR LF, and written as the whole text plus one CR LF. A file in one
+// of the other encodings is kept exactly: its line ends, its byte-order mark, no CR LF added.
+// Plain functions, no window: the editor, the batch converter and the tests share them.
+
+#include "document/encoding.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+class QFile;
+class QIODevice;
+
+namespace document {
+
+// Files larger than this are refused with a message rather than exhausting memory; standard
+// input and every other source of bytes too.
+constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+
+// A line ends at CR or CR LF (one line end); a lone LF stays in the line. Every line,
+// the last included, comes back followed by CR LF; an empty input gives empty output.
+QByteArray normaliseLineEnds(QByteArrayView bytes);
+// The same for one slice of a longer file: lone CRs become CR LF; nothing is added at
+// the end (the caller decides where the file ends).
+void appendWithCrLf(QByteArray& out, QByteArrayView bytes);
+// normaliseLineEnds without a copy when only a last line end is missing.
+QByteArray normaliseInPlace(QByteArray bytes);
+
+struct ReadBytesResult {
+    bool ok = false;
+    QByteArray bytes;   // when ok: the bytes as they are, up to the end of the source
+    QString reason;     // when not ok: why, for the user
+};
+// The one way bytes come in: reads `device` (open for reading) to its end, whatever size it
+// reports, and refuses a source longer than `limit`.
+ReadBytesResult readBytes(QIODevice& device, qint64 limit = kMaxFileBytes);
+// Opens the file and forwards to readBytes.
+ReadBytesResult readFileBytes(const QString& path, qint64 limit = kMaxFileBytes);
+// Opens a file for reading, or says why not in the words the load messages use.
+bool openForReading(QFile& file, const QString& path, QString* reason);
+
+// The editor text a file's bytes load as, in the given encoding.
+QString textFromBytes(QByteArray bytes, Encoding encoding);
+
+struct ReadResult {
+    bool ok = false;
+    QString text;                         // when ok: the editor text
+    Encoding encoding = Encoding::Big5;   // when ok: what the file was read as
+    QString reason;                       // when not ok: why, for the user
+};
+// Reads a whole file as Open does: in `encoding`, or in what detectEncoding finds.
+ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding = std::nullopt);
+ReadResult readText(QIODevice& device, std::optional<Encoding> encoding = std::nullopt);
+
+// What a save writes for `text` in `encoding`. Characters the encoding cannot hold become
+// '?' and are listed in `misses`.
+QByteArray fileBytes(const QString& text, Encoding encoding = Encoding::Big5,
+                     std::vector<cp950::Unencodable>* misses = nullptr);
+
+// Characters that a save would turn into '?'.
+struct Unsavable {
+    qsizetype count = 0;
+    QString first;        // the first such character
+    qsizetype line = 0;   // its line, from 1
+};
+Unsavable describeUnsavable(const QString& text, const std::vector<cp950::Unencodable>& misses);
+
+} // namespace document
