@@ -180,16 +180,16 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::FindText()
 {
-    const FindResult r = findText(Text1->text(), Text1->selStart(), Text1->selLength(), *this);
+    const find::FindResult r = find::findText(Text1->text(), Text1->selStart(), Text1->selLength(), *this);
     switch (r.kind) {
-    case FindResult::Kind::Select:
+    case find::FindResult::Kind::Select:
         Text1->setSelStart(r.start);
         Text1->setSelLength(r.length);
         break;
-    case FindResult::Kind::NotFound:
-        prompter_->tell(this, kAppTitle, notFoundMessage(WFindText), Prompter::Icon::Information);
+    case find::FindResult::Kind::NotFound:
+        prompter_->tell(this, kAppTitle, find::notFoundMessage(WFindText), Prompter::Icon::Information);
         break;
-    case FindResult::Kind::Nothing:
+    case find::FindResult::Kind::Nothing:
         break;
     }
 }
@@ -278,7 +278,7 @@ void Form1::B_Click()
         runWholeTextCommand([](const QString& text) { return bigToGBText(text); });
 }
 
-void Form1::srt_Click() { runWholeTextCommand(&correctSubtitles); }
+void Form1::srt_Click() { runWholeTextCommand(&correction::correctSubtitles); }
 
 void Form1::data_Click()
 {

@@ -32,8 +32,8 @@ SUBBIG5_BENCH(correct_subtitles)
                 static_cast<long long>(text.size()), big5MB, utf8.size() / 1e6);
 
     QString fast;
-    const double fastSeconds = bench::bestSeconds(3, [&] { fast = correctSubtitles(text); });
-    bench::row("correctSubtitles (stretch-wise, 2 runs of 265 rows)", big5MB, fastSeconds);
+    const double fastSeconds = bench::bestSeconds(3, [&] { fast = correction::correctSubtitles(text); });
+    bench::row("correction::correctSubtitles (stretch-wise, 2 runs of 265 rows)", big5MB, fastSeconds);
 
     // The row-by-row pass is linear in the text, so time it on a slice and scale up.
     const QString slice = wholeCues(text, text.size() / 10);
@@ -44,7 +44,7 @@ SUBBIG5_BENCH(correct_subtitles)
     bench::row("row-by-row reference, 530 whole-text passes (scaled)", big5MB, naiveSeconds);
     bench::note("  reference timed on the first %.1f%% of the text (%.3f s) and scaled linearly",
                 sliceShare * 100, sliceSeconds);
-    const bool same = correctSubtitles(slice) == slow;
+    const bool same = correction::correctSubtitles(slice) == slow;
     bench::note("  fast pass equals the reference on that slice: %s", same ? "yes" : "NO");
     bench::note("  speed-up over the reference: %.1fx (target 20x)", naiveSeconds / fastSeconds);
     bench::note("  result: %lld UTF-16 units (the text grows where 內存 becomes 記憶體)",

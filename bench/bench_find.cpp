@@ -25,11 +25,11 @@ QString textWithOccurrences(const QString& word, int count)
 
 void f3(const char* what, const QString& text, double mb, qsizetype selStart, const FindSettings& s)
 {
-    FindResult r;
-    const double seconds = bench::bestSeconds(3, [&] { r = findText(text, selStart, 0, s); });
+    find::FindResult r;
+    const double seconds = bench::bestSeconds(3, [&] { r = find::findText(text, selStart, 0, s); });
     char label[160];
     std::snprintf(label, sizeof label, "one F3 %s: %s", what,
-                  r.kind == FindResult::Kind::Select ? "found" : "not found");
+                  r.kind == find::FindResult::Kind::Select ? "found" : "not found");
     bench::row(label, mb, seconds);
 }
 
@@ -40,7 +40,7 @@ void walk(const char* what, const QString& text, double mb, qsizetype selStart, 
     const double seconds = bench::bestSeconds(3, [&] {
         steps = 0;
         qsizetype start = selStart, length = 0;
-        for (FindResult r; (r = findText(text, start, length, s)).kind == FindResult::Kind::Select; ++steps) {
+        for (find::FindResult r; (r = find::findText(text, start, length, s)).kind == find::FindResult::Kind::Select; ++steps) {
             start = r.start;
             length = r.length;
         }
@@ -65,23 +65,23 @@ SUBBIG5_BENCH(find_next)
         FindSettings s;
         s.WFindText = ul ? QStringLiteral("x檔案") : word;
         s.FindUL = ul;
-        s.FindMode = 1;
+        s.FindMode = FindSettings::kDown;
         walk("down from the top", text, mb, 0, s);
-        s.FindMode = 0;
+        s.FindMode = FindSettings::kUp;
         walk("up from the end", text, mb, text.size(), s);
         s.WFindText = QStringLiteral("不存在的字");
-        s.FindMode = 1;
+        s.FindMode = FindSettings::kDown;
         f3("down from the top, absent text", text, mb, 0, s);
-        s.FindMode = 2;
+        s.FindMode = FindSettings::kAll;
         f3("all from the middle, absent text", text, mb, text.size() / 2, s);
-        s.FindMode = 0;
+        s.FindMode = FindSettings::kUp;
         f3("up from the end, absent text", text, mb, text.size(), s);
     }
 
     // The upward search as first defined: forward searches from the top, one per occurrence.
     const double seconds = bench::bestSeconds(3, [&] {
         qsizetype last = 0;
-        for (qsizetype pos = searchText(text, word, 1, 0); pos > 0; pos = searchText(text, word, pos + 1, 0))
+        for (qsizetype pos = find::searchText(text, word, 1, FindSettings::kExact); pos > 0; pos = find::searchText(text, word, pos + 1, FindSettings::kExact))
             last = pos;
         if (last == 0)
             std::abort();
@@ -97,10 +97,10 @@ SUBBIG5_BENCH(replace_all)
     bench::note("replace_all: %lld code units (%.0f MB UTF-16), %lld occurrences of 的",
                 static_cast<long long>(text.size()), mb, static_cast<long long>(count));
     QString out;
-    bench::row("replaceAll 的 -> 得 (same length)", mb,
-               bench::bestSeconds(3, [&] { out = replaceAll(text, u"的", u"得"); }));
-    bench::row("replaceAll 的 -> 之的 (longer)", mb,
-               bench::bestSeconds(3, [&] { out = replaceAll(text, u"的", u"之的"); }));
-    bench::row("replaceAll \\r\\n -> \\n (common line end)", mb,
-               bench::bestSeconds(3, [&] { out = replaceAll(text, u"\r\n", u"\n"); }));
+    bench::row("replace all 的 -> 得 (same length)", mb,
+               bench::bestSeconds(3, [&] { out = find::replaceOccurrences(text, u"的", u"得"); }));
+    bench::row("replace all 的 -> 之的 (longer)", mb,
+               bench::bestSeconds(3, [&] { out = find::replaceOccurrences(text, u"的", u"之的"); }));
+    bench::row("replace all \\r\\n -> \\n (common line end)", mb,
+               bench::bestSeconds(3, [&] { out = find::replaceOccurrences(text, u"\r\n", u"\n"); }));
 }

@@ -44,11 +44,11 @@ public:
             else if (step == Step::Big5ToGb)
                 setText(bigToGBText(text_));
             else
-                setText(correctSubtitles(text_));
+                setText(correction::correctSubtitles(text_));
             return;
         }
         if (step == Step::Correct) {
-            setText(correctSubtitles(text()));
+            setText(correction::correctSubtitles(text()));
             return;
         }
         if (asText_) {

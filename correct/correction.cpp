@@ -15,6 +15,7 @@
 // and each stretch can run through the list on its own. Within a stretch only the rows
 // whose find string starts with a character present in it are tried.
 
+namespace correction {
 namespace {
 
 // A set of row indices, small enough to copy around.
@@ -114,7 +115,7 @@ private:
 
 // One row over one string: every non-overlapping occurrence, left to right, into `out`.
 // Leaves `out` alone and returns false when the row does not occur.
-bool replaceAll(const std::u16string& s, const CorrectionRow& row, std::u16string& out)
+bool replaceRowEverywhere(const std::u16string& s, const CorrectionRow& row, std::u16string& out)
 {
     std::size_t at = s.find(row.find);
     if (at == std::u16string::npos)
@@ -147,7 +148,7 @@ bool correctStretch(const CorrectionIndex& index, std::u16string_view original,
         bool changedInRun = false;
         for (int r = pending.takeFirst(); r >= 0; r = pending.takeFirst()) {
             const CorrectionRow& row = index.row(r);
-            if (!replaceAll(s, row, scratch))
+            if (!replaceRowEverywhere(s, row, scratch))
                 continue;
             s.swap(scratch);
             changedInRun = true;
@@ -195,3 +196,5 @@ QString correctSubtitles(const QString& text)
     out.append(QStringView(p + copied, n - copied));
     return out;
 }
+
+} // namespace correction

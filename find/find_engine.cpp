@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+namespace find {
 namespace {
 
 // Case-insensitive searches fold a window of the text at a time and run Qt's exact search
@@ -97,14 +98,14 @@ qsizetype searchText(QStringView text, QStringView pattern, qsizetype from, qint
     from = std::max<qsizetype>(from, 1);
     if (from - 1 + pattern.size() > text.size())
         return 0;
-    return forward(text, pattern, from - 1, mode != 0) + 1;
+    return forward(text, pattern, from - 1, mode != FindSettings::kExact) + 1;
 }
 
 qsizetype searchTextBackward(QStringView text, QStringView pattern, qsizetype before, qint16 mode)
 {
     if (pattern.isEmpty() || before < 1)
         return 0;
-    return backward(text, pattern, before - 1, mode != 0) + 1;
+    return backward(text, pattern, before - 1, mode != FindSettings::kExact) + 1;
 }
 
 FindResult findText(QStringView text, qsizetype selStart, qsizetype selLength, const FindSettings& s)
@@ -114,11 +115,11 @@ FindResult findText(QStringView text, qsizetype selStart, qsizetype selLength, c
         return {};
     const qsizetype afterSelection = selStart + selLength + 1;
     switch (s.FindMode) {
-    case 1: {
+    case FindSettings::kDown: {
         const qsizetype pos = searchText(text, f, afterSelection, s.FindUL);
         return pos > 0 ? select(pos - 1, f.size()) : notFound;
     }
-    case 2: {
+    case FindSettings::kAll: {
         qsizetype pos = searchText(text, f, afterSelection, s.FindUL);
         if (pos > 0)
             return select(pos - 1, f.size());
@@ -126,7 +127,7 @@ FindResult findText(QStringView text, qsizetype selStart, qsizetype selLength, c
         // The only occurrence left is the one already selected: nothing new to show.
         return pos > 0 && pos - 1 != selStart ? select(pos - 1, f.size()) : notFound;
     }
-    case 0: {
+    case FindSettings::kUp: {
         // The last occurrence beginning before the selection, even one running into it.
         const qsizetype pos = searchTextBackward(text, f, selStart, s.FindUL);
         return pos > 0 ? select(pos - 1, f.size()) : notFound;
@@ -140,3 +141,5 @@ QString notFoundMessage(const QString& findText)
 {
     return QStringLiteral("找不到『") + findText + QStringLiteral("』");
 }
+
+} // namespace find

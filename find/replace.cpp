@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-QString replaceAll(QStringView text, QStringView find, QStringView with)
+namespace find {
+
+QString replaceOccurrences(QStringView text, QStringView find, QStringView with)
 {
     if (find.isEmpty())
         return text.toString();
@@ -24,3 +26,5 @@ QString replaceAll(QStringView text, QStringView find, QStringView with)
     out.append(text.sliced(done));
     return out;
 }
+
+} // namespace find

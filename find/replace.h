@@ -6,4 +6,8 @@
 #include <QString>
 #include <QStringView>
 
-QString replaceAll(QStringView text, QStringView find, QStringView with);
+namespace find {
+
+QString replaceOccurrences(QStringView text, QStringView find, QStringView with);
+
+} // namespace find

@@ -50,7 +50,7 @@ void Form2::Command1_Click()
 {
     const QString find = Text1->text();
     const QString with = Text2->text();
-    const auto replace = [&](const QString& text) { return replaceAll(text, find, with); };
+    const auto replace = [&](const QString& text) { return find::replaceOccurrences(text, find, with); };
     if (runner_)
         runner_(replace);
     else

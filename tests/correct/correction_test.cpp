@@ -16,7 +16,7 @@ QString u8(const char* s) { return QString::fromUtf8(s); }
 // Expects the fast pass and the row-by-row reference to agree on `text`.
 void expectSameAsReference(const QString& text)
 {
-    ASSERT_EQ(correctSubtitles(text), naive::correctSubtitles(text)) << "input: " << text.left(200).toStdString();
+    ASSERT_EQ(correction::correctSubtitles(text), naive::correctSubtitles(text)) << "input: " << text.left(200).toStdString();
 }
 
 // Pieces random texts are made of: whole find strings and replacements (so rows meet
@@ -68,7 +68,7 @@ TEST(CorrectSubtitles, MendsWhatTheConversionGetsWrong)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
-        EXPECT_EQ(correctSubtitles(u8(c.in)), u8(c.out));
+        EXPECT_EQ(correction::correctSubtitles(u8(c.in)), u8(c.out));
         EXPECT_EQ(naive::correctSubtitles(u8(c.in)), u8(c.out));
     }
 }
@@ -78,20 +78,20 @@ TEST(CorrectSubtitles, SecondRunSeesWhatLaterRowsLeft)
     // Row 75 makes 幹, row 214 makes 係數; only the second run's row 81 sees 幹係.
     EXPECT_EQ(naive::correctSubtitles(u8("干系數"), 1), u8("幹係數"));
     EXPECT_EQ(naive::correctSubtitles(u8("干系數")), u8("干係數"));
-    EXPECT_EQ(correctSubtitles(u8("干系數")), u8("干係數"));
-    EXPECT_EQ(correctSubtitles(u8("這個干系數很大")), u8("這個干係數很大"));
+    EXPECT_EQ(correction::correctSubtitles(u8("干系數")), u8("干係數"));
+    EXPECT_EQ(correction::correctSubtitles(u8("這個干系數很大")), u8("這個干係數很大"));
 }
 
 TEST(CorrectSubtitles, LeavesTextWithoutFindStringsAlone)
 {
-    EXPECT_TRUE(correctSubtitles(QString()).isEmpty());
-    EXPECT_TRUE(correctSubtitles(u8("")).isEmpty());
+    EXPECT_TRUE(correction::correctSubtitles(QString()).isEmpty());
+    EXPECT_TRUE(correction::correctSubtitles(u8("")).isEmpty());
     const QString plain = u8("1\r\n00:00:01,000 --> 00:00:02,500\r\n你好嗎？\r\n\r\n"
                              "Hello\nworld\r\r\n\t謝謝。\U0002000B end\r\n");
-    EXPECT_EQ(correctSubtitles(plain), plain);
+    EXPECT_EQ(correction::correctSubtitles(plain), plain);
     // Characters that only take part in longer words stay when alone.
     const QString partial = u8("周 游 松 面 里 系 發 制 呆 閑 內 存\r\n");
-    EXPECT_EQ(correctSubtitles(partial), partial);
+    EXPECT_EQ(correction::correctSubtitles(partial), partial);
 }
 
 TEST(CorrectSubtitles, MatchesTheRowByRowPassOnRandomListText)
@@ -114,7 +114,7 @@ TEST(CorrectSubtitles, MatchesTheRowByRowPassOnSubtitleText)
 {
     for (std::uint32_t seed : {1u, 2u, 3u}) {
         const QString text = sample::subtitleText(seed, 60000);
-        const QString fast = correctSubtitles(text);
+        const QString fast = correction::correctSubtitles(text);
         EXPECT_EQ(fast, naive::correctSubtitles(text));
         EXPECT_NE(fast, text);
         EXPECT_FALSE(fast.contains(u8("后來")));

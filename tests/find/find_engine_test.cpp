@@ -6,14 +6,18 @@
 
 #include <tuple>
 
+using namespace find;
+
 namespace {
 
 using Kind = FindResult::Kind;
+constexpr qint16 Up = FindSettings::kUp, Down = FindSettings::kDown, All = FindSettings::kAll;
+constexpr qint16 Exact = FindSettings::kExact, IgnoreCase = FindSettings::kIgnoreCase;
 
 // One find-next step as {start, length} of the new selection; {-1, -1} is the not-found
 // message and {-2, -2} is nothing at all.
 std::pair<qsizetype, qsizetype> step(QStringView text, qsizetype start, qsizetype length,
-                                     const char* find, qint16 mode, qint16 ul = 0)
+                                     const char* find, qint16 mode, qint16 ul = Exact)
 {
     const FindResult r = findText(text, start, length, {QString::fromUtf8(find), ul, mode});
     if (r.kind == Kind::Select)
@@ -28,23 +32,23 @@ TEST(FindEngine, FindNextSteps)
 {
     const struct { const char16_t* text; qsizetype start, length; const char* find; qint16 mode;
                    qsizetype wantStart, wantLength; } cases[] = {
-        // Down (1) stops at the end; all (2) wraps to the top.
-        {u"abcabc", 0, 0, "abc", 1, 0, 3}, {u"abcabc", 0, 3, "abc", 1, 3, 3},
-        {u"abcabc", 3, 3, "abc", 1, -1, -1}, {u"abcabc", 3, 3, "abc", 2, 0, 3},
+        // Down stops at the end; all wraps to the top.
+        {u"abcabc", 0, 0, "abc", Down, 0, 3}, {u"abcabc", 0, 3, "abc", Down, 3, 3},
+        {u"abcabc", 3, 3, "abc", Down, -1, -1}, {u"abcabc", 3, 3, "abc", All, 0, 3},
         // The only occurrence is already selected: nothing new, so the message; with the
         // caret elsewhere, wrapping finds it again.
-        {u"xxabcxx", 2, 3, "abc", 2, -1, -1}, {u"xxabcxx", 4, 0, "abc", 2, 2, 3},
-        // Up (0) sees overlapping occurrences, down does not.
-        {u"aaaa", 3, 0, "aa", 0, 2, 2}, {u"aaaa", 2, 2, "aa", 0, 1, 2}, {u"aaaa", 0, 2, "aa", 0, -1, -1},
-        {u"aaaa", 0, 2, "aa", 1, 2, 2}, {u"aaaa", 2, 2, "aa", 1, -1, -1},
+        {u"xxabcxx", 2, 3, "abc", All, -1, -1}, {u"xxabcxx", 4, 0, "abc", All, 2, 3},
+        // Up sees overlapping occurrences, down does not.
+        {u"aaaa", 3, 0, "aa", Up, 2, 2}, {u"aaaa", 2, 2, "aa", Up, 1, 2}, {u"aaaa", 0, 2, "aa", Up, -1, -1},
+        {u"aaaa", 0, 2, "aa", Down, 2, 2}, {u"aaaa", 2, 2, "aa", Down, -1, -1},
         // Nothing lies before the very start; an occurrence running into the selection counts.
-        {u"abcabc", 0, 0, "abc", 0, -1, -1}, {u"abcabc", 4, 2, "abc", 0, 3, 3},
+        {u"abcabc", 0, 0, "abc", Up, -1, -1}, {u"abcabc", 4, 2, "abc", Up, 3, 3},
         // CR and LF count one each.
-        {u"一\r\n二\r\n二\r\n", 3, 1, "二", 1, 6, 1},
+        {u"一\r\n二\r\n二\r\n", 3, 1, "二", Down, 6, 1},
         // Starting beyond the end is a miss, not an error.
-        {u"abc", 1, 2, "c", 1, -1, -1}, {u"abc", 3, 0, "c", 2, 2, 1},
+        {u"abc", 1, 2, "c", Down, -1, -1}, {u"abc", 3, 0, "c", All, 2, 1},
         // No find text, or a direction out of range: nothing at all.
-        {u"abc", 0, 0, "", 2, -2, -2}, {u"abc", 0, 0, "a", 3, -2, -2}, {u"abc", 0, 0, "a", -1, -2, -2},
+        {u"abc", 0, 0, "", All, -2, -2}, {u"abc", 0, 0, "a", 3, -2, -2}, {u"abc", 0, 0, "a", -1, -2, -2},
     };
     for (const auto& c : cases)
         EXPECT_EQ(step(c.text, c.start, c.length, c.find, c.mode), std::make_pair(c.wantStart, c.wantLength))
@@ -56,13 +60,13 @@ TEST(FindEngine, CompareModes)
 {
     // Letters of other scripts fold; full-width Latin letters match their ASCII forms
     // in either case, digits do not; Chinese text is unaffected by the mode.
-    EXPECT_EQ(searchText(u"ПРИВЕТ мир", u"привет", 1, 1), 1);
-    EXPECT_EQ(searchText(u"字幕ＡＢＣ版", u"abc", 1, 1), 3);
-    EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, 1), 3);
-    EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, 0), 0);
-    EXPECT_EQ(searchText(u"第１集", u"1", 1, 1), 0);
-    EXPECT_EQ(searchText(u"乾杯干杯", u"干杯", 1, 1), 3);
-    EXPECT_EQ(searchTextBackward(u"abc", u"abcd", 3, 1), 0);
+    EXPECT_EQ(searchText(u"ПРИВЕТ мир", u"привет", 1, IgnoreCase), 1);
+    EXPECT_EQ(searchText(u"字幕ＡＢＣ版", u"abc", 1, IgnoreCase), 3);
+    EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, IgnoreCase), 3);
+    EXPECT_EQ(searchText(u"字幕ａｂｃ版", u"ABC", 1, Exact), 0);
+    EXPECT_EQ(searchText(u"第１集", u"1", 1, IgnoreCase), 0);
+    EXPECT_EQ(searchText(u"乾杯干杯", u"干杯", 1, IgnoreCase), 3);
+    EXPECT_EQ(searchTextBackward(u"abc", u"abcd", 3, IgnoreCase), 0);
 }
 
 // The upward search may jump straight to the nearest hit, and case-insensitive searches work
@@ -84,10 +88,10 @@ FindResult naiveFindText(QStringView t, qsizetype s, qsizetype l, const FindSett
     const QStringView f = st.WFindText;
     auto hit = [&](qsizetype pos) { return FindResult{Kind::Select, pos - 1, f.size()}; };
     const FindResult none{Kind::NotFound, 0, 0};
-    if (st.FindMode == 1 || st.FindMode == 2) {
+    if (st.FindMode == Down || st.FindMode == All) {
         if (qsizetype pos = naiveSearch(t, f, s + l + 1, st.FindUL))
             return hit(pos);
-        if (st.FindMode == 1)
+        if (st.FindMode == Down)
             return none;
         const qsizetype pos = naiveSearch(t, f, 1, st.FindUL);
         return pos > 0 && pos - 1 != s ? hit(pos) : none;
@@ -151,13 +155,13 @@ TEST(FindEngine, FindsALoneOccurrenceAtAnyDistance)
 
 TEST(ReplaceAll, LeftmostNonOverlappingCaseSensitive)
 {
-    EXPECT_EQ(replaceAll(u"abcABCabc", u"abc", u"x"), u"xABCx");
-    EXPECT_EQ(replaceAll(u"aaa", u"aa", u"b"), u"ba");
+    EXPECT_EQ(replaceOccurrences(u"abcABCabc", u"abc", u"x"), u"xABCx");
+    EXPECT_EQ(replaceOccurrences(u"aaa", u"aa", u"b"), u"ba");
     // Inserted text is not searched again, at either end.
-    EXPECT_EQ(replaceAll(u"aaa", u"a", u"aa"), u"aaaaaa");
-    EXPECT_EQ(replaceAll(u"后來后", u"后", u"後后"), u"後后來後后");
-    EXPECT_EQ(replaceAll(u"a\r\nb\r\n", u"\r\n", u""), u"ab");
-    EXPECT_EQ(replaceAll(u"abc", u"", u"x"), u"abc");
-    EXPECT_EQ(replaceAll(u"abc", u"d", u"x"), u"abc");
-    EXPECT_EQ(replaceAll(u"abc", u"abc", u""), u"");
+    EXPECT_EQ(replaceOccurrences(u"aaa", u"a", u"aa"), u"aaaaaa");
+    EXPECT_EQ(replaceOccurrences(u"后來后", u"后", u"後后"), u"後后來後后");
+    EXPECT_EQ(replaceOccurrences(u"a\r\nb\r\n", u"\r\n", u""), u"ab");
+    EXPECT_EQ(replaceOccurrences(u"abc", u"", u"x"), u"abc");
+    EXPECT_EQ(replaceOccurrences(u"abc", u"d", u"x"), u"abc");
+    EXPECT_EQ(replaceOccurrences(u"abc", u"abc", u""), u"");
 }
