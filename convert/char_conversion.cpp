@@ -65,12 +65,17 @@ std::unique_ptr<CharMap> buildGbToBig()
         if (cell.first != 0)
             (*map)[c] = big5Character(cell.first, cell.second);
     });
-    readCodes("GB2312", 0xA1, 0xF7, [&](unsigned lead, unsigned trail, char16_t c) {
-        if (!isGb2312Code(lead, trail))
-            return;
-        const modBig2GB::Cell cell = modBig2GB::gbCell(modBig2GB::gbRowKey(lead), trail);
-        (*map)[c] = big5Character(cell.first, cell.second);
-    });
+    // A few GB2312 symbols read differently in different converters (A1A4 is U+30FB in GB2312
+    // tables, U+00B7 in GBK and GB18030 ones); a text may hold either, so both convert. The
+    // GB2312 reading goes last and wins where the readings collide.
+    for (const char* converter : {"gb18030", "windows-936-2000", "GB2312"}) {
+        readCodes(converter, 0xA1, 0xF7, [&](unsigned lead, unsigned trail, char16_t c) {
+            if (!isGb2312Code(lead, trail))
+                return;
+            const modBig2GB::Cell cell = modBig2GB::gbCell(modBig2GB::gbRowKey(lead), trail);
+            (*map)[c] = big5Character(cell.first, cell.second);
+        });
+    }
     return map;
 }
 

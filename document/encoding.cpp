@@ -226,6 +226,7 @@ void keepRawBytes(const void*, UConverterToUnicodeArgs* args, const char* codeUn
 {
     if (reason > UCNV_IRREGULAR)
         return;   // reset, close, clone
+    *err = U_ZERO_ERROR;   // a sequence cut off by the end of the input comes with an error set
     for (int32_t i = 0; i < length; ++i) {
         const char32_t c = kRawByteBase + std::uint8_t(codeUnits[i]);
         const UChar pair[2] = {UChar(0xD800 + ((c - 0x10000) >> 10)), UChar(0xDC00 + ((c - 0x10000) & 0x3FF))};

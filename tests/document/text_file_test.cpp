@@ -1,4 +1,3 @@
-#include "document/save_file.h"
 #include "document/text_file.h"
 #include "tests/support/test_util.h"
 
@@ -8,8 +7,6 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using testutil::readFile;
 using testutil::u8;
@@ -68,49 +65,6 @@ TEST(TextFileFormat, FailedReadsSayWhy)
     auto empty = document::readTextFile(writeFile(dir, "empty.txt", ""));
     EXPECT_TRUE(empty.ok);
     EXPECT_TRUE(empty.text.isEmpty());
-}
-
-TEST(SaveFile, KeepsPermissionsAndWritesThroughSymlinks)
-{
-    QTemporaryDir dir;
-    const QString target = writeFile(dir, "target.txt", "old");
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    const QString link = dir.filePath("link.txt");
-    ASSERT_TRUE(QFile::link(target, link));
-
-    ASSERT_TRUE(document::writeFileBytes(link, "new\r\n").ok);
-    EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(readFile(target), QByteArray("new\r\n"));
-    EXPECT_EQ(QFileInfo(target).permissions(),
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
-}
-
-TEST(SaveFile, AFailedWriteLeavesTheOldFile)
-{
-    QTemporaryDir dir;
-    const QByteArray old(500, 'o');
-    const QString path = writeFile(dir, "keep.txt", old);
-
-    // Run out of room half-way: a file size limit fails the write even for root.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit tight = saved;
-    tight.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const auto r = document::writeFileBytes(path, QByteArray(100000, 'x'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-
-    EXPECT_FALSE(r.ok);
-    EXPECT_FALSE(r.reason.isEmpty());
-    EXPECT_EQ(readFile(path), old);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left behind";
-
-    const auto noFolder = document::writeFileBytes(dir.filePath("missing/sub.txt"), "x");
-    EXPECT_FALSE(noFolder.ok);
-    const auto onFolder = document::writeFileBytes(dir.path(), "x");
-    EXPECT_FALSE(onFolder.ok);
-    EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
 
 TEST(SaveFile, NamesTheCharactersBig5CannotHold)

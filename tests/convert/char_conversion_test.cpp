@@ -1,0 +1,105 @@
+#include "convert/char_conversion.h"
+#include "convert/codepage.h"
+#include "convert/conversion.h"
+#include "convert/findings.h"
+#include "document/encoding.h"
+#include "tests/support/test_util.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using testutil::u8;
+
+namespace {
+
+QString gbText(const QByteArray& gb2312Bytes)
+{
+    return document::decodeText(gb2312Bytes, document::Encoding::Gb18030);
+}
+
+// Every GB2312 character once, in code order, with ASCII and line ends between the rows, as
+// GB2312 bytes. (Codes GB2312 leaves unassigned read as Private Use characters elsewhere.)
+QByteArray everyGb2312Character()
+{
+    QByteArray bytes;
+    for (unsigned lead = 0xA1; lead <= 0xF7; ++lead) {
+        if (lead >= 0xAA && lead <= 0xAF)
+            continue;
+        for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
+            const QByteArray pair = QByteArray().append(char(lead)).append(char(trail));
+            const char16_t c = gbText(pair).at(0).unicode();
+            if (c < 0xE000 || c > 0xF8FF)
+                bytes += pair;
+        }
+        bytes += "\r\nline " + QByteArray::number(lead) + ": ";
+    }
+    return bytes;
+}
+
+TEST(CharacterConversion, GbToBigGivesWhatTheByteRoadGivesForTheSameText)
+{
+    // The byte road: GB2312 bytes read as Big5, converted. The character road: the same text
+    // read as characters (a UTF-8 file), converted. Character for character the same.
+    const QByteArray gb = everyGb2312Character();
+    const QString text = gbText(gb);
+    ASSERT_FALSE(text.contains(QChar(0xFFFD)));
+    EXPECT_EQ(gbToBigText(text), GBToBig(cp950::decode(gb)));
+
+    // Random subtitle lines too, where pairs meet ASCII and each other.
+    std::mt19937 rng(3);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray line;
+        for (int i = int(rng() % 30); i > 0; --i) {
+            if (rng() % 4 == 0) {
+                line += char(" 0aZ,\r\n"[rng() % 7]);
+                continue;
+            }
+            const qsizetype at = qsizetype(rng() % (gb.size() / 2)) * 2;
+            if (std::uint8_t(gb[at]) >= 0xA1 && std::uint8_t(gb[at + 1]) >= 0xA1)
+                line += gb.mid(at, 2);
+        }
+        ASSERT_EQ(gbToBigText(gbText(line)), GBToBig(cp950::decode(line))) << line.toHex().toStdString();
+    }
+}
+
+TEST(CharacterConversion, BigToGbGivesWhatTheByteRoadGives)
+{
+    const QString text = u8("國體 發髮 乾杯 妳好 ㊣ ぁД ①，。\r\nABC 123");
+    const QString byteRoad = BigToGB(text);   // GB2312 bytes shown as Big5
+    EXPECT_EQ(bigToGBText(text), gbText(cp950::encode(byteRoad)));
+    EXPECT_EQ(bigToGBText(u8("國體")), u8("国体"));
+}
+
+TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
+{
+    // Beyond GB2312: a traditional counterpart where Big5 has one, else left as it is (never
+    // blanked); traditional characters that GBK also holds stay; beyond the BMP stays.
+    GbFindings findings;
+    EXPECT_EQ(gbToBigText(u8("朱镕基 陶喆 堃 國體 𠮷😂"), &findings), u8("朱鎔基 陶喆 堃 國體 𠮷😂"));
+    EXPECT_EQ(findings.blanked, 0);
+    EXPECT_EQ(gbToBigText(u8("软件里的东西")), u8("軟件里的東西")) << "里 is in Big5: the correction decides";
+}
+
+TEST(Findings, SayWhatTheConversionMetAndWhere)
+{
+    // GBK pairs on the Big5 road: 镕 (E946, a trail below 0xA1) and 喆 (86B4, a lead below it).
+    const QByteArray gbk = "ok\r\n\xE6\x9C\xB1\xE9\x46\r\n\x86\xB4\r\n";
+    GbFindings f = surveyGbBytes(gbk);
+    EXPECT_EQ(f.gbkPairs, 2);
+    EXPECT_EQ(f.gbkLine, 2);
+    // Characters without a Big5 counterpart: ā (A8A1) and ⒈ (A2B1) become ideographic spaces.
+    f = surveyGbBytes("\xA1\xA1 x\r\n\xA8\xA1\xA2\xB1");
+    EXPECT_EQ(f.blanked, 2);
+    EXPECT_EQ(f.blankedLine, 2);
+    EXPECT_EQ(f.gbkPairs, 0);
+
+    GbFindings chars;
+    gbToBigText(u8("\u3000第一行\nā⒈"), &chars);
+    EXPECT_EQ(chars.blanked, 2) << "the ideographic space itself is not counted";
+    EXPECT_EQ(chars.blankedLine, 2);
+    EXPECT_TRUE(describeFindings(chars, QString()).contains(u8("2 個字")));
+    EXPECT_TRUE(describeFindings(GbFindings{}, QString()).isEmpty());
+}
+
+} // namespace
