@@ -9,6 +9,7 @@
 #include "convert/conversion.h"
 #include "convert/findings.h"
 #include "correct/correction.h"
+#include "document/native_path.h"
 #include "find/find_dialog.h"
 #include "find/replace_dialog.h"
 
@@ -69,6 +70,14 @@ const MenuItem kMenuItems[] = {
 };
 
 } // namespace
+
+QString commandLinePath(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << document::pathFromNative(argv[i]);
+    return commandLinePath(arguments);
+}
 
 QString commandLinePath(const QStringList& arguments)
 {

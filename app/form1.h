@@ -100,6 +100,9 @@ inline const QString kTitleLine = kAppTitle + QStringLiteral(" 字幕編輯器")
 
 // The command line as one path: arguments joined by single spaces, every '"' removed.
 QString commandLinePath(const QStringList& arguments);
+// The same from the program's raw arguments, before Qt sees them: a name such as "-reverse"
+// is a path here, and a name that is not UTF-8 keeps its bytes.
+QString commandLinePath(int argc, char** argv);
 
 // "純文字檔|*.txt|所有檔案|*.*" in the form Qt's file dialogs take: every description with its
 // pattern, to be shown without the pattern (QFileDialog::HideNameFilterDetails).

@@ -4,7 +4,6 @@
 #include "app/prompter.h"
 #include "convert/gbk_table.h"
 #include "convert/tables.h"
-#include "document/native_path.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -25,9 +24,7 @@ int main(int argc, char** argv)
     // The command line is one file path and nothing else: Qt never sees it, so a file named
     // "-reverse" or "-style x" is opened rather than taken as one of Qt's own options. The
     // bytes are kept as they are, so a name that is not UTF-8 still finds its file.
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << document::pathFromNative(argv[i]);
+    const QString path = commandLinePath(argc, argv);
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(kAppTitle);
@@ -39,7 +36,6 @@ int main(int argc, char** argv)
         QApplication::installTranslator(&qtTexts);
 
     Form1 window;
-    const QString path = commandLinePath(arguments);
     if (!path.isEmpty())
         window.Sum(path);   // a failure is reported and start-up goes on
 

@@ -349,11 +349,16 @@ QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>&
     return doc.save(to, &r.unsaved);
 }
 
-int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err)
+bool loadAllTables(QString* error)
+{
+    return modBig2GB::LoadTables(error) && loadGbkTable(error);
+}
+
+int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables)
 {
     // The tables are part of the program: without them every step would silently do nothing.
     QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
+    if (!loadTables(&error)) {
         say(err, error);
         return 1;
     }

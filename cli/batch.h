@@ -25,8 +25,12 @@ struct Report {
 QByteArray process(QByteArray fileBytes, document::Encoding from, const std::vector<Step>& steps,
                    document::Encoding to, Report* report = nullptr);
 
+// Loads the conversion tables, or says why it cannot.
+using TableLoader = bool (*)(QString* error);
+bool loadAllTables(QString* error);
+
 // Runs the whole command; messages go to `err`, results to `out`. Returns the exit status.
 // A null `in` or `out` stands for a standard stream the caller closed.
-int run(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err);
+int run(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables = loadAllTables);
 
 } // namespace batch

@@ -4,6 +4,7 @@
 #include "app/stamp.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
+#include "document/native_path.h"
 #include "tests/app/scripted_prompter.h"
 #include "tests/support/test_util.h"
 
@@ -18,7 +19,9 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QSettings>
 #include <QTimer>
+#include <QWindow>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -45,6 +48,18 @@ protected:
     ScriptedPrompter prompt;
     Form1 form;
 };
+
+TEST(CommandLine, NamesThatLookLikeQtOptionsArePaths)
+{
+    // The raw arguments become the path before Qt could take "-reverse" or "-style x" for its own.
+    char program[] = "subbig5", reverse[] = "-reverse", style[] = "-style", x[] = "x", gb[] = "\xB9\xFA.txt";
+    char* oneOption[] = {program, reverse, nullptr};
+    EXPECT_EQ(commandLinePath(2, oneOption), "-reverse");
+    char* twoWords[] = {program, style, x, nullptr};
+    EXPECT_EQ(commandLinePath(3, twoWords), "-style x");
+    char* notUtf8[] = {program, gb, nullptr};
+    EXPECT_EQ(document::nativePath(commandLinePath(2, notUtf8)), QByteArray("\xB9\xFA.txt"));
+}
 
 TEST(CommandLine, JoinsArgumentsAndDropsEveryQuote)
 {
@@ -195,6 +210,53 @@ TEST_F(Form1Test, OpenLoadsTheChosenFileAndCancelChangesNothing)
     EXPECT_EQ(caption(), path);
     EXPECT_EQ(text(), u8("字幕\n世\r\n"));
     EXPECT_TRUE(form.CommonDialog1.FileName.isEmpty());
+}
+
+TEST_F(Form1Test, TheCaptionShowsThePathAsItIs)
+{
+    const QString path = file("a[*]b.txt", "x");
+    ASSERT_TRUE(form.Sum(path));
+    form.show();
+    EXPECT_EQ(form.currentFile(), path);
+    EXPECT_EQ(form.windowHandle()->title(), path) << "Qt's modified marker must not eat [*]";
+}
+
+TEST_F(Form1Test, RunningOutOfMemoryLeavesTheTextAsItWas)
+{
+    form.Text1->loadText(u8("字幕\r\n第二行"));
+    form.Text1->setSelStart(3);
+    form.Text1->setSelLength(2);
+    const bool done = form.runWholeTextCommand([](const QString&) -> QString { throw std::bad_alloc(); });
+    EXPECT_FALSE(done);
+    EXPECT_EQ(text(), u8("字幕\r\n第二行"));
+    EXPECT_EQ(form.Text1->selStart(), 3);
+    EXPECT_EQ(form.Text1->selLength(), 2);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].text.contains(u8("記憶體不足")));
+    EXPECT_FALSE(form.Text1->isUndoAvailable()) << "nothing to undo: nothing happened";
+}
+
+// exit_Click and closing the window end the application's event loop; a test that does either
+// runs the application loop once more so the next dialog's exec() is not cut short.
+void recoverFromExit()
+{
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+TEST_F(Form1Test, ClosingTheWindowUnloadsTheFindDialogButExitDoesNot)
+{
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, "SubBig5", "SubBig5");
+    QFile::remove(store.fileName());
+    form.show();
+    form.F_Click();
+    form.exit_Click();   // ends at once: no window's closing steps
+    EXPECT_FALSE(QFileInfo::exists(store.fileName()));
+    EXPECT_TRUE(form.findChild<QDialog*>("Form3"));
+    form.close();
+    recoverFromExit();
+    EXPECT_TRUE(QFileInfo::exists(store.fileName())) << "the dialog stored its place on its way out";
+    EXPECT_TRUE(readFile(store.fileName()).contains("Top="));
 }
 
 TEST_F(Form1Test, AFailedLoadKeepsCaptionAndText)

@@ -6,6 +6,7 @@
 #include "cli/stream.h"
 #include "convert/codepage.h"
 #include "tests/app/scripted_prompter.h"
+#include "tests/cli/run_converter.h"
 #include "tests/support/test_util.h"
 
 #include <QBuffer>
@@ -28,43 +29,6 @@ namespace {
 using batch::Step;
 
 QString sampleFile() { return QStringLiteral(SUBBIG5_SOURCE_DIR "/samples/gb2312-subtitle.srt"); }
-
-// Runs the converter on `options` with `input` as standard input; returns its exit status.
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-Outcome runWith(const QStringList& args, const QByteArray& input = {})
-{
-    const batch::ParseResult parsed = batch::parseArguments(args);
-    Outcome r;
-    if (!parsed.error.isEmpty()) {
-        r.status = 2;
-        r.err = parsed.error;
-        return r;
-    }
-    std::FILE* in = tmpfile();
-    std::FILE* out = tmpfile();
-    std::FILE* err = tmpfile();
-    std::fwrite(input.constData(), 1, size_t(input.size()), in);
-    std::rewind(in);
-    r.status = batch::run(parsed.options, in, out, err);
-    auto slurp = [](std::FILE* f) {
-        QByteArray b;
-        std::rewind(f);
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            b.append(buf, qsizetype(n));
-        std::fclose(f);
-        return b;
-    };
-    std::fclose(in);
-    r.out = slurp(out);
-    r.err = QString::fromUtf8(slurp(err));
-    return r;
-}
 
 TEST(BatchOptions, StepsInOrderAndUsageErrors)
 {

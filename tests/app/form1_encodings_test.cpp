@@ -1,0 +1,108 @@
+#include "app/form1.h"
+#include "app/text_area.h"
+#include "convert/codepage.h"
+#include "document/encoding.h"
+#include "tests/app/scripted_prompter.h"
+#include "tests/support/test_util.h"
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using document::Encoding;
+using testutil::readFile;
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+class Form1Encodings : public ::testing::Test {
+protected:
+    void SetUp() override { form.setPrompter(&prompt); }
+
+    QAction* menuAction(const char* menu, const QString& text)
+    {
+        for (QAction* a : form.findChild<QMenu*>(menu)->actions()) {
+            if (a->text() == text)
+                return a;
+        }
+        return nullptr;
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    Form1 form;
+};
+
+TEST_F(Form1Encodings, EachEncodingOpensReadableAndSavesItsOwnBytes)
+{
+    const QString text = u8("1\n00:00:01,000 --> 00:00:03,500\n你干嘛这么晚才回来？😂\n");
+    for (Encoding e : {Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE}) {
+        const QByteArray bytes = document::encodeText(text, e);
+        const QString path = writeFile(dir, "sub.srt", bytes);
+        ASSERT_TRUE(form.Sum(path));
+        EXPECT_EQ(form.encoding(), e);
+        EXPECT_EQ(form.Text1->text(), text) << "line ends as they were, no CR LF added";
+        form.save_Click();
+        EXPECT_EQ(readFile(path), bytes) << document::encodingName(e).toStdString();
+    }
+    // GB18030 is never guessed: read as Big5 first, then reopened as GB18030 on request.
+    const QByteArray gb = document::encodeText(text, Encoding::Gb18030);
+    const QString path = writeFile(dir, "gb.srt", gb);
+    ASSERT_TRUE(form.Sum(path));
+    EXPECT_EQ(form.encoding(), Encoding::Big5);
+    menuAction("reopen", "GB18030")->trigger();
+    EXPECT_EQ(form.encoding(), Encoding::Gb18030);
+    EXPECT_EQ(form.Text1->text(), text);
+    form.save_Click();
+    EXPECT_EQ(readFile(path), gb);
+}
+
+TEST_F(Form1Encodings, ConvertsOnCharactersAndSavesInTheChosenEncoding)
+{
+    const QString path = writeFile(dir, "u.srt", u8("朱镕基说：干杯！ā\n").toUtf8());
+    ASSERT_TRUE(form.Sum(path));
+    form.G_Click();
+    form.srt_Click();
+    EXPECT_EQ(form.Text1->text(), u8("朱鎔基說：乾杯！\u3000\n"));
+    ASSERT_EQ(prompt.messages.size(), 1u) << "the blanked ā is reported";
+    EXPECT_TRUE(prompt.messages[0].text.contains(u8("1 個字在 Big5 中沒有對應的字")));
+
+    // Save As in Big5 through the save-encoding menu; the Big5 format adds its line end.
+    menuAction("saveEncoding", "Big5")->trigger();
+    const QString big5 = dir.filePath("big5.srt");
+    prompt.fileNames = {big5};
+    form.A_Click();
+    EXPECT_EQ(readFile(big5), cp950::encode(u8("朱鎔基說：乾杯！\u3000\n")) + "\r\n");
+    EXPECT_EQ(form.currentFile(), big5);
+    EXPECT_EQ(form.encoding(), Encoding::Big5);
+}
+
+TEST_F(Form1Encodings, TheBig5RoadTellsOfGbkPairs)
+{
+    // 朱镕基 in GBK: 镕 (E946) is not GB2312 and throws the byte scan out of step.
+    ASSERT_TRUE(form.Sum(writeFile(dir, "gbk.srt", "\xD6\xEC\xE9\x46\xBB\xF9\r\n")));
+    form.G_Click();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].text.contains(u8("1 個 GBK 字碼不屬於 GB2312（第一個在第 1 行）")));
+    EXPECT_TRUE(prompt.messages[0].text.contains("GB18030"));
+    prompt.messages.clear();
+    ASSERT_TRUE(form.Sum(writeFile(dir, "gb.srt", "\xB9\xFA\r\n")));
+    form.G_Click();
+    EXPECT_TRUE(prompt.messages.empty()) << "nothing to say, nothing said";
+}
+
+TEST_F(Form1Encodings, ReopeningAskBeforeDroppingEdits)
+{
+    const QString path = writeFile(dir, "r.txt", "abc\r\n");
+    ASSERT_TRUE(form.Sum(path));
+    form.Text1->assignText("edited");
+    prompt.answers = {false};
+    menuAction("reopen", "UTF-8")->trigger();
+    EXPECT_EQ(form.Text1->text(), "edited");
+    EXPECT_EQ(form.encoding(), Encoding::Big5);
+    ASSERT_EQ(prompt.questions.size(), 1u);
+}
+
+} // namespace

@@ -1,0 +1,81 @@
+#include "cli/stream.h"
+#include "document/native_path.h"
+#include "document/text_file.h"
+#include "tests/cli/run_converter.h"
+#include "tests/support/test_util.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+TEST(BatchFailures, OutputThatCannotBeWrittenIsAnError)
+{
+    QTemporaryDir dir;
+    const QString input = writeFile(dir, "in.txt", QByteArray(10004, 'a'));
+    const Outcome full = runWith({"-g", input}, {}, std::fopen("/dev/full", "w"));
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(full.err.contains(u8("磁碟已滿"))) << full.err.toStdString();
+    const Outcome wholeRoad = runWith({"-w", input}, {}, std::fopen("/dev/full", "w"));
+    EXPECT_EQ(wholeRoad.status, 1);
+
+    const Outcome closed = runWith({"-g", input}, {}, nullptr, true);
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_TRUE(closed.err.contains(u8("標準輸出已關閉")));
+}
+
+TEST(BatchFailures, MissingTablesStopTheRun)
+{
+    const Outcome r = runWith({"-g"}, "x", nullptr, false, [](QString* error) {
+        *error = QStringLiteral("轉換表資源 101 缺少");
+        return false;
+    });
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(u8("轉換表資源 101 缺少")));
+}
+
+TEST(BatchFailures, StandardInputHasTheFilesSizeLimit)
+{
+    // Both roads refuse what a file of that size would be refused for.
+    QByteArray big(5000, 'x');
+    QBuffer in(&big);
+    in.open(QIODevice::ReadOnly);
+    EXPECT_EQ(document::readBytes(in, 4096).reason, u8("檔案太大（超過 0 MB）"));
+    in.seek(0);
+    QByteArray sink;
+    QBuffer out(&sink);
+    out.open(QIODevice::WriteOnly);
+    const auto streamed = batch::streamByteSteps({}, in, out, {batch::Step::GbToBig5}, 1000, 4096);
+    EXPECT_FALSE(streamed.ok);
+    EXPECT_EQ(streamed.readError, u8("檔案太大（超過 0 MB）"));
+}
+
+TEST(BatchFailures, FilesThatReportNoSizeAreReadToTheirEnd)
+{
+    const Outcome r = runWith({"-w", "/proc/self/status"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(r.out.startsWith("Name:")) << r.out.left(40).toStdString();
+}
+
+TEST(BatchFailures, AFileNameThatIsNotUtf8IsStillFound)
+{
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.path()) + "/\xB9\xFA.txt";   // GB2312 bytes
+    std::FILE* f = std::fopen(name.constData(), "w");
+    ASSERT_TRUE(f);
+    std::fputs("\xB9\xFA", f);
+    std::fclose(f);
+    const Outcome r = runWith({"-g", document::pathFromNative(name)});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("\xB0\xEA\r\n\r\n"));
+    ::unlink(name.constData());   // Qt could not remove it: it cannot spell the name
+}
+
+} // namespace
