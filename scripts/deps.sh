@@ -22,7 +22,7 @@ if [ "${1:-}" = "--tools" ]; then
   packages+=(xvfb xauth x11-utils imagemagick time)
   packages+=(xdotool openbox)                           # scripts/screenshots.sh
   packages+=(desktop-file-utils appstream man-db)       # validators in the install test
-  packages+=(dpkg-dev debootstrap)                      # scripts/package.sh, scripts/package-check.sh
+  packages+=(debootstrap)                               # scripts/package-check.sh
 fi
 
 missing=()

@@ -26,14 +26,16 @@ QSet<QString> optionNames(const QString& text)
 }
 
 // Options listed by --help: the term column of the indented lines that start with a dash.
+// Read more loosely than the page generator reads them, so that a line it misses shows here.
 QSet<QString> helpOptions(const QString& help)
 {
+    static const QRegularExpression columnGap(QStringLiteral(R"(\s\s|\t)"));
     QSet<QString> names;
     for (const QString& line : help.split(u'\n')) {
-        if (!line.startsWith(u' ') || !line.trimmed().startsWith(u'-'))
-            continue;
         const QString entry = line.trimmed();
-        const qsizetype gap = entry.indexOf(QStringLiteral("  "));
+        if (line.isEmpty() || !line.front().isSpace() || !entry.startsWith(u'-'))
+            continue;
+        const qsizetype gap = entry.indexOf(columnGap);
         names.unite(optionNames(gap < 0 ? entry : entry.first(gap)));
     }
     return names;
