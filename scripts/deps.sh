@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # Build, tests and the program itself (the CJK font, or Chinese shows as empty boxes;
-# OpenCC's dictionaries for the table generator, whose output a test checks).
+# OpenCC's dictionaries for the table generator, whose output a test checks; rsvg-convert
+# renders the installed icon sizes).
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-translations-l10n
@@ -13,10 +14,15 @@ packages=(
   libgtest-dev
   opencc libopencc-dev
   fonts-noto-cjk
+  librsvg2-bin
 )
-# With --tools, also what screenshots under a virtual display and the benchmark use.
+# With --tools, also what screenshots under a virtual display and the benchmark use, the
+# validators the install test runs when present, and what the package scripts need.
 if [ "${1:-}" = "--tools" ]; then
   packages+=(xvfb xauth x11-utils imagemagick time)
+  packages+=(xdotool openbox)                           # scripts/screenshots.sh
+  packages+=(desktop-file-utils appstream man-db)       # validators in the install test
+  packages+=(debootstrap)                               # scripts/package-check.sh
 fi
 
 missing=()

@@ -1,0 +1,26 @@
+#pragma once
+// Runs another program for a test and collects what it says.
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+namespace testutil {
+
+struct ToolResult {
+    bool finished = false;   // started and ended within the time allowed
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// `environment` is added to this process's own. A sanitizer build's leak report is turned off
+// in the child: the programs run here are checked for what they print, not for their exit leaks.
+ToolResult runTool(const QString& program, const QStringList& arguments,
+                   const QList<QPair<QString, QString>>& environment = {});
+
+// True when `name` is found on PATH.
+bool haveTool(const QString& name);
+
+} // namespace testutil
