@@ -11,8 +11,21 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <exception>
+
+static int runEditor(int argc, char** argv);
 
 int main(int argc, char** argv)
+{
+    try {
+        return runEditor(argc, argv);
+    } catch (const std::exception& e) {   // a broken build: an ICU converter missing
+        std::fprintf(stderr, "subbig5: %s\n", e.what());
+        return 1;
+    }
+}
+
+static int runEditor(int argc, char** argv)
 {
     // Without a display Qt would abort with a long message; say it in one line instead.
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <exception>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -56,5 +57,10 @@ int main(int argc, char** argv)
         return print(out, batch::usageText());
     if (parsed.options.version)
         return print(out, QStringLiteral("subbig5-convert %1\n").arg(QStringLiteral(SUBBIG5_VERSION)));
-    return batch::run(parsed.options, in, out, err ? err : stderr);
+    try {
+        return batch::run(parsed.options, in, out, err ? err : stderr);
+    } catch (const std::exception& e) {   // a broken build: an ICU converter missing
+        std::fprintf(stderr, "subbig5-convert: %s\n", e.what());
+        return 1;
+    }
 }
