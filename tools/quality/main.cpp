@@ -1,0 +1,72 @@
+// subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
+//
+// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--sources] [PATH...]
+//   PATH       corpus folders or files (*.txt, one segment a line); default: the repository's corpus
+//   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
+//   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
+//   --sources  a row per corpus file under each converter
+#include "tools/quality/quality_report.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString dictionary, missRoad = QStringLiteral("phrase");
+    int misses = 0;
+    bool perSource = false;
+    QStringList paths;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == u"--dict" && i + 1 < args.size())
+            dictionary = args[++i];
+        else if (a == u"--misses" && i + 1 < args.size())
+            misses = args[++i].toInt();
+        else if (a == u"--road" && i + 1 < args.size())
+            missRoad = args[++i];
+        else if (a == u"--sources")
+            perSource = true;
+        else
+            paths << a;
+    }
+    if (paths.isEmpty())
+        paths << QStringLiteral(SUBBIG5_CORPUS_DIR);
+
+    QString error;
+    const std::vector<quality::Source> corpus = quality::readCorpus(paths, &error);
+    const std::vector<quality::PreparedSource> prepared = error.isEmpty()
+        ? quality::prepare(corpus, &error) : std::vector<quality::PreparedSource>{};
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    std::vector<quality::Road> roads;
+    roads.push_back({QStringLiteral("specified road (-g -w)"), quality::specifiedRoad, nullptr});
+    for (const char* name : {"s2t", "s2tw", "s2twp"}) {
+        quality::Road r = quality::openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)),
+                                              std::string(name) + ".json", &error);
+        if (r.convert)
+            roads.push_back(std::move(r));
+    }
+    quality::Road phrase = quality::phraseRoad(dictionary, &error);
+    if (!phrase.convert) {
+        std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
+        return 1;
+    }
+    roads.push_back(std::move(phrase));
+
+    std::vector<quality::RoadResult> results;
+    for (const quality::Road& road : roads) {
+        const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
+        results.push_back(quality::evaluate(road, prepared, 1, collect));
+    }
+    quality::printTable(results, perSource);
+    for (const quality::RoadResult& r : results)
+        if (!r.misses.empty())
+            quality::printMisses(r, misses);
+    return 0;
+}
