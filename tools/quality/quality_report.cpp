@@ -76,9 +76,9 @@ void printMisses(const RoadResult& result, int top)
 {
     std::map<std::pair<char32_t, char32_t>, std::pair<int, QString>> counts;
     for (const Miss& m : result.misses) {
-        auto& [n, example] = counts[{m.want, m.got}];
-        if (n++ == 0)
-            example = m.context;
+        auto& [n, examples] = counts[{m.want, m.got}];
+        if (n++ < 6)
+            examples += (examples.isEmpty() ? QString() : QStringLiteral(" | ")) + m.context;
     }
     std::vector<std::pair<int, std::pair<char32_t, char32_t>>> order;
     for (const auto& [pair, v] : counts)
@@ -91,7 +91,7 @@ void printMisses(const RoadResult& result, int top)
         const QString w = QString::fromUcs4(&want, 1);
         const QString g = got ? QString::fromUcs4(&got, 1) : QStringLiteral("(realigned)");
         std::printf("  %5d  %s <- %s   %s\n", order[i].first, qPrintable(w), qPrintable(g),
-                    qPrintable(counts[std::make_pair(want, got)].second.left(60)));
+                    qPrintable(counts[std::make_pair(want, got)].second));
     }
     std::fflush(stdout);
 }

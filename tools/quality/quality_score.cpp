@@ -66,15 +66,18 @@ qsizetype wrongHan(QStringView human, QStringView converted, std::vector<Miss>* 
     const QList<uint> a = human.toUcs4();
     const QList<uint> b = converted.toUcs4();
     qsizetype wrong = 0;
-    auto miss = [&](uint want, uint got) {
+    auto miss = [&](qsizetype at, uint want, uint got) {
         ++wrong;
-        if (misses)
-            misses->push_back({want, got, human.toString()});
+        if (misses) {
+            const qsizetype from = std::max<qsizetype>(0, at - 4);
+            const QList<uint> around = a.mid(from, std::min<qsizetype>(a.size(), at + 5) - from);
+            misses->push_back({want, got, QString::fromUcs4(reinterpret_cast<const char32_t*>(around.constData()), around.size())});
+        }
     };
     if (a.size() == b.size()) {
         for (qsizetype i = 0; i < a.size(); ++i)
             if (a[i] != b[i] && isHan(a[i]))
-                miss(a[i], b[i]);
+                miss(i, a[i], b[i]);
         return wrong;
     }
     // Lengths differ (a word swapped for a longer one): align by longest common subsequence.
@@ -91,7 +94,7 @@ qsizetype wrongHan(QStringView human, QStringView converted, std::vector<Miss>* 
             ++j;
         } else {
             if (isHan(a[i]))
-                miss(a[i], 0);
+                miss(i, a[i], 0);
             ++i;
         }
     }

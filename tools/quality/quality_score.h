@@ -28,7 +28,7 @@ qsizetype hanCount(QStringView text);
 struct Miss {
     char32_t want;
     char32_t got;      // 0 when the converter's line could not be aligned character by character
-    QString context;   // the human line
+    QString context;   // the human text around it
 };
 
 // Han characters of `human` that `converted` does not reproduce. Lines of equal length are
