@@ -17,14 +17,12 @@ void keepStrayBytes(const void*, UConverterToUnicodeArgs* args, const char* code
 {
     if (reason > UCNV_IRREGULAR)
         return;   // reset, close, clone: nothing to write
-    for (int32_t i = 0; i < length; ++i) {
+    *err = U_ZERO_ERROR;   // ICU hands in the error that called us; writing needs a clean one
+    for (int32_t i = 0; i < length && U_SUCCESS(*err); ++i) {
         const QString c = cp950::decode(QByteArrayView(codeUnits + i, 1));
         ucnv_cbToUWriteUChars(args, reinterpret_cast<const UChar*>(c.utf16()), int32_t(c.size()),
                               0, err);
     }
-    if (U_SUCCESS(*err) || *err == U_INVALID_CHAR_FOUND || *err == U_ILLEGAL_CHAR_FOUND
-        || *err == U_TRUNCATED_CHAR_FOUND)
-        *err = U_ZERO_ERROR;
 }
 
 struct ConverterCloser {

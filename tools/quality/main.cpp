@@ -36,37 +36,37 @@ int main(int argc, char** argv)
         paths << QStringLiteral(SUBBIG5_CORPUS_DIR);
 
     QString error;
-    const std::vector<quality::Source> corpus = quality::readCorpus(paths, &error);
-    const std::vector<quality::PreparedSource> prepared = error.isEmpty()
-        ? quality::prepare(corpus, &error) : std::vector<quality::PreparedSource>{};
+    const std::vector<scoring::Source> corpus = scoring::readCorpus(paths, &error);
+    const std::vector<scoring::PreparedSource> prepared = error.isEmpty()
+        ? scoring::prepare(corpus, &error) : std::vector<scoring::PreparedSource>{};
     if (!error.isEmpty()) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
     }
 
-    std::vector<quality::Road> roads;
-    roads.push_back({QStringLiteral("specified road (-g -w)"), quality::specifiedRoad, nullptr});
+    std::vector<scoring::Road> roads;
+    roads.push_back({QStringLiteral("specified road (-g -w)"), scoring::specifiedRoad, nullptr});
     for (const char* name : {"s2t", "s2tw", "s2twp"}) {
-        quality::Road r = quality::openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)),
+        scoring::Road r = scoring::openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)),
                                               std::string(name) + ".json", &error);
         if (r.convert)
             roads.push_back(std::move(r));
     }
-    quality::Road phrase = quality::phraseRoad(dictionary, &error);
+    scoring::Road phrase = scoring::phraseRoad(dictionary, &error);
     if (!phrase.convert) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
     }
     roads.push_back(std::move(phrase));
 
-    std::vector<quality::RoadResult> results;
-    for (const quality::Road& road : roads) {
+    std::vector<scoring::RoadResult> results;
+    for (const scoring::Road& road : roads) {
         const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
-        results.push_back(quality::evaluate(road, prepared, 1, collect));
+        results.push_back(scoring::evaluate(road, prepared, 1, collect));
     }
-    quality::printTable(results, perSource);
-    for (const quality::RoadResult& r : results)
+    scoring::printTable(results, perSource);
+    for (const scoring::RoadResult& r : results)
         if (!r.misses.empty())
-            quality::printMisses(r, misses);
+            scoring::printMisses(r, misses);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-namespace quality {
+namespace scoring {
 
 std::vector<PreparedSource> prepare(const std::vector<Source>& corpus, QString* error)
 {
@@ -96,4 +96,4 @@ void printMisses(const RoadResult& result, int top)
     std::fflush(stdout);
 }
 
-} // namespace quality
+} // namespace scoring

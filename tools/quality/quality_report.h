@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace quality {
+namespace scoring {
 
 // The corpus with its Simplified input, made once by OpenCC's t2s.
 struct PreparedSource {
@@ -41,4 +41,4 @@ void printTable(const std::vector<RoadResult>& results, bool perSource);
 // The most frequent wrong characters (human -> converter) with one example line each.
 void printMisses(const RoadResult& result, int top);
 
-} // namespace quality
+} // namespace scoring

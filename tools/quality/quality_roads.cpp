@@ -15,7 +15,7 @@
 
 #include <unicode/ucnv.h>
 
-namespace quality {
+namespace scoring {
 namespace {
 
 // GB2312's bytes for each character it holds (rows A1..A9 and B0..F7, cells A1..FE).
@@ -103,4 +103,4 @@ Road phraseRoad(const QString& dictionaryFile, QString* error)
             [converter](const QString& s) { return converter->convert(s); }, nullptr};
 }
 
-} // namespace quality
+} // namespace scoring

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace quality {
+namespace scoring {
 
 struct Road {
     QString name;
@@ -30,4 +30,4 @@ QString specifiedRoad(const QString& simplified);
 // without rebuilding). Null convert and `error` set when it cannot be built.
 Road phraseRoad(const QString& dictionaryFile, QString* error);
 
-} // namespace quality
+} // namespace scoring

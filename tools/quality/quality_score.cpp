@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <map>
 
-namespace quality {
+namespace scoring {
 
 std::vector<Source> readCorpus(const QStringList& paths, QString* error)
 {
@@ -124,4 +124,4 @@ Score score(const QStringList& human, const QStringList& converted, std::vector<
     return s;
 }
 
-} // namespace quality
+} // namespace scoring

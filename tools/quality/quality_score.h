@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-namespace quality {
+namespace scoring {
 
 // One corpus file: its name (the source) and its lines, one human segment each.
 struct Source {
@@ -48,4 +48,4 @@ struct Score {
 // Scores converted lines against the human ones (same count; a missing line is all wrong).
 Score score(const QStringList& human, const QStringList& converted, std::vector<Miss>* misses = nullptr);
 
-} // namespace quality
+} // namespace scoring
