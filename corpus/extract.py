@@ -16,15 +16,17 @@ from pathlib import Path
 
 HAN = re.compile(r'[\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff]')
 
-# name, repository, commit, file filter (path -> bool), kind
+# name, repository, file filter (path -> bool), kind; the commits used are in SOURCES.md
 SOURCES = [
-    ('blog-cloudywing', 'CloudyWing/HackMD-Notes', '{commit}',
+    ('blog-cloudywing', 'CloudyWing/HackMD-Notes',
      lambda p: p.startswith('docs/') and p.endswith('.md') and not p.startswith('docs/ai/'), 'md'),
-    ('blog-vincent55', 'Vincent550102/Vincent55-Blog', '{commit}',
+    ('blog-vincent55', 'Vincent550102/Vincent55-Blog',
      lambda p: p.startswith('content/posts/') and p.endswith('.md'), 'md'),
-    ('ui-nautilus', 'GNOME/nautilus', '{commit}', lambda p: p == 'po/zh_TW.po', 'po'),
-    ('ui-control-center', 'GNOME/gnome-control-center', '{commit}',
+    ('ui-nautilus', 'GNOME/nautilus', lambda p: p == 'po/zh_TW.po', 'po'),
+    ('ui-control-center', 'GNOME/gnome-control-center',
      lambda p: p == 'po/zh_TW.po', 'po'),
+    ('ui-software', 'GNOME/gnome-software', lambda p: p == 'po/zh_TW.po', 'po'),
+    ('help-gedit', 'GNOME/gedit', lambda p: p == 'help/zh_TW/zh_TW.po', 'po'),
 ]
 
 
@@ -92,7 +94,7 @@ def main():
     here = Path(__file__).resolve().parent
     for sub in ('dev', 'check'):
         (here / sub).mkdir(exist_ok=True)
-    for name, repo, _, keep, kind in SOURCES:
+    for name, repo, keep, kind in SOURCES:
         gitdir = mirror / repo.replace('/', '+') / 'repo'
         commit = git(gitdir, 'rev-parse', 'HEAD').decode().strip()
         paths = [p for p in git(gitdir, 'ls-tree', '-r', '--name-only', '-z', 'HEAD')
