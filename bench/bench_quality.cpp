@@ -31,7 +31,9 @@ SUBBIG5_BENCH(quality)
         else
             bench::note("  !! OpenCC %s: %s", name, qPrintable(error));
     }
-    scoring::Road phrase = scoring::phraseRoad(QString(), &error);
+    scoring::Road phrase;
+    const double buildSeconds = bench::bestSeconds(1, [&] { phrase = scoring::phraseRoad(QString(), &error); });
+    bench::note("  building the phrase step's table (once per process): %.3f s", buildSeconds);
     if (phrase.convert)
         roads.push_back(std::move(phrase));
     else

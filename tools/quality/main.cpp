@@ -5,7 +5,10 @@
 //   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
 //   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
 //   --sources  a row per corpus file under each converter
+//   --rows     each correction-list row applied alone after the phrase step: what it fixes and breaks
+// Besides the quality table's converters it scores the phrase step followed by the correction list.
 #include "tools/quality/quality_report.h"
+#include "tools/quality/quality_rows.h"
 
 #include <QCoreApplication>
 
@@ -17,7 +20,7 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     QString dictionary, missRoad = QStringLiteral("phrase");
     int misses = 0;
-    bool perSource = false;
+    bool perSource = false, rows = false;
     QStringList paths;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -29,6 +32,8 @@ int main(int argc, char** argv)
             missRoad = args[++i];
         else if (a == u"--sources")
             perSource = true;
+        else if (a == u"--rows")
+            rows = true;
         else
             paths << a;
     }
@@ -57,8 +62,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
     }
+    // Would the correction list still help after the phrase step? The corpus decides.
+    roads.push_back({QStringLiteral("phrase step + correction list"),
+                     [convert = phrase.convert](const QString& s) { return scoring::withCorrections(convert(s)); },
+                     nullptr});
     roads.push_back(std::move(phrase));
 
+    if (rows) {
+        scoring::printRowEffects(roads.back(), prepared);
+        return 0;
+    }
     std::vector<scoring::RoadResult> results;
     for (const scoring::Road& road : roads) {
         const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);

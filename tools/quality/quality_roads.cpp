@@ -84,6 +84,11 @@ QString specifiedRoad(const QString& simplified)
     return correctSubtitles(shownAsBig5);
 }
 
+QString withCorrections(const QString& traditional)
+{
+    return correctSubtitles(traditional);
+}
+
 Road phraseRoad(const QString& dictionaryFile, QString* error)
 {
     QString text = phrase::builtInDictionaryText();

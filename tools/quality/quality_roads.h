@@ -26,6 +26,9 @@ Road openccRoad(const QString& name, const std::string& config, QString* error);
 // Characters GB2312 lacks cannot be in such a file; they are left as they are, unconverted.
 QString specifiedRoad(const QString& simplified);
 
+// The correction list (correctSubtitles) over text that is already Traditional.
+QString withCorrections(const QString& traditional);
+
 // The phrase step, with the built-in dictionary or the one in `dictionaryFile` (to try entries
 // without rebuilding). Null convert and `error` set when it cannot be built.
 Road phraseRoad(const QString& dictionaryFile, QString* error);
