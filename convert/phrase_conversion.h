@@ -1,0 +1,31 @@
+#pragma once
+// The phrase-level Simplified -> Traditional (Taiwan) step, for the editor menu and the batch
+// converter: OpenCC's phrase and character dictionaries with Taiwan variants, and on top the
+// project's own dictionary of everyday Taiwanese forms.
+//
+// Input is text as characters: a UTF-8/UTF-16/GB18030 document as it is, or on the Big5 road
+// the editor's bytes read as GB18030 (see phrase_gb18030.h). The converter is built once, on
+// first use, from OpenCC's data folder; every function here is safe to call from any thread.
+
+#include <QString>
+#include <QStringView>
+
+namespace phrase {
+
+struct Result {
+    bool ok = false;
+    QString text;    // the converted text when ok
+    QString error;   // why not, in Traditional Chinese, when !ok
+};
+
+// Where OpenCC's data files are read from (OpenCC's own data folder, fixed at build time).
+QString openccDataDir();
+
+// Empty when the step can run; otherwise the reason, in Traditional Chinese, naming the
+// missing or unreadable file. The first call builds the converter (a fraction of a second).
+QString unavailableReason();
+
+// Converts the whole text; characters without a Traditional form are kept as they are.
+Result toTaiwan(QStringView simplified);
+
+} // namespace phrase

@@ -1,0 +1,62 @@
+#include "tools/quality/quality_roads.h"
+#include "tools/quality/quality_score.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "tests/support/test_util.h"
+
+namespace {
+
+using testutil::u8;
+
+TEST(QualityScore, CountsOnlyHanCharactersTheConverterGotWrong)
+{
+    // Same length: position by position; punctuation and Latin letters do not count.
+    EXPECT_EQ(scoring::wrongHan(u8("我用滑鼠點選。OK"), u8("我用滑鼠點選，ok")), 0);
+    EXPECT_EQ(scoring::wrongHan(u8("一台電腦"), u8("一臺電腦")), 1);
+    // Different length: what the alignment cannot match, e.g. a word swapped for a shorter one.
+    EXPECT_EQ(scoring::wrongHan(u8("插上隨身碟吧"), u8("插上U盤吧")), 3);
+    EXPECT_EQ(scoring::wrongHan(u8("資料"), u8("")), 2);
+    std::vector<scoring::Miss> misses;
+    scoring::wrongHan(u8("台北的平台上"), u8("臺北的平臺上"), &misses);
+    ASSERT_EQ(misses.size(), 2u);
+    EXPECT_EQ(misses[1].want, U'台');
+    EXPECT_EQ(misses[1].got, U'臺');
+}
+
+TEST(QualityScore, LinesWithAnErrorAndMissingLines)
+{
+    const scoring::Score s = scoring::score({u8("一台"), u8("了解"), u8("頭髮")}, {u8("一臺"), u8("了解")});
+    EXPECT_EQ(s.han, 6);
+    EXPECT_EQ(s.wrong, 3);   // 臺, and the missing line's two characters
+    EXPECT_EQ(s.lines, 3);
+    EXPECT_EQ(s.linesWithError, 2);
+}
+
+TEST(QualityScore, CorpusFilesKeepTheirHalvesApart)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QDir(dir.path()).mkpath(QStringLiteral("dev"));
+    QDir(dir.path()).mkpath(QStringLiteral("check"));
+    testutil::writeFile(dir, QStringLiteral("dev/blog.txt"), "一行\nonly latin\n\n兩行\n");
+    testutil::writeFile(dir, QStringLiteral("check/blog.txt"), "三行\n");
+    QString error;
+    const std::vector<scoring::Source> corpus = scoring::readCorpus({dir.path()}, &error);
+    ASSERT_EQ(corpus.size(), 2u) << qPrintable(error);
+    EXPECT_EQ(corpus[0].name, u8("check/blog"));
+    EXPECT_EQ(corpus[1].name, u8("dev/blog"));
+    EXPECT_EQ(corpus[1].lines, QStringList({u8("一行"), u8("兩行")}));
+    EXPECT_TRUE(scoring::readCorpus({dir.filePath(QStringLiteral("none"))}, &error).empty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(QualityScore, TheSpecifiedRoadLeavesWhatGb2312LacksAlone)
+{
+    // 简体 goes through the GB2312 bytes and back as 簡體; 镕 has no GB2312 code and stays.
+    EXPECT_EQ(scoring::specifiedRoad(u8("简体的镕字")), u8("簡體的镕字"));
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+#pragma once
+// Runs converters over a corpus and tabulates their errors and speed side by side.
+
+#include "tools/quality/quality_roads.h"
+#include "tools/quality/quality_score.h"
+
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace scoring {
+
+// The corpus with its Simplified input, made once by OpenCC's t2s.
+struct PreparedSource {
+    QString name;
+    QStringList human;
+    QString simplified;        // the human lines through t2s, joined by '\n'
+    std::string simplifiedUtf8;
+};
+
+// Null when t2s cannot be loaded (error set).
+std::vector<PreparedSource> prepare(const std::vector<Source>& corpus, QString* error);
+
+struct RoadResult {
+    QString road;
+    std::vector<std::pair<QString, Score>> perSource;
+    Score total;
+    double seconds = 0;     // best of `runs` conversions of the whole corpus
+    double megabytes = 0;   // UTF-8 size of the Simplified input
+    qsizetype characters = 0;
+    std::vector<Miss> misses;
+};
+
+RoadResult evaluate(const Road& road, const std::vector<PreparedSource>& corpus, int runs,
+                    bool collectMisses);
+
+// The table: one row per road, optionally one per source under it.
+void printTable(const std::vector<RoadResult>& results, bool perSource);
+
+// The most frequent wrong characters (human -> converter) with one example line each.
+void printMisses(const RoadResult& result, int top);
+
+} // namespace scoring

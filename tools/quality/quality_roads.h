@@ -1,0 +1,36 @@
+#pragma once
+// The converters the quality table compares, each as Simplified text in, Traditional out.
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace scoring {
+
+struct Road {
+    QString name;
+    std::function<QString(const QString&)> convert;
+    // The converter's own UTF-8 interface where it has one (OpenCC), so its speed is measured
+    // without the UTF-16 conversions the others pay.
+    std::function<std::string(const std::string&)> convertUtf8;
+};
+
+// OpenCC by one of its configuration files (s2t.json, s2tw.json, s2twp.json, t2s.json).
+// Null convert and `error` set when OpenCC cannot load it.
+Road openccRoad(const QString& name, const std::string& config, QString* error);
+
+// The specified road as a user takes it: the Simplified text saved as GB2312, that file opened
+// as Big5, converted byte by byte (GBToBig), then the correction list (correctSubtitles).
+// Characters GB2312 lacks cannot be in such a file; they are left as they are, unconverted.
+QString specifiedRoad(const QString& simplified);
+
+// The correction list (correctSubtitles) over text that is already Traditional.
+QString withCorrections(const QString& traditional);
+
+// The phrase step, with the built-in dictionary or the one in `dictionaryFile` (to try entries
+// without rebuilding). Null convert and `error` set when it cannot be built.
+Road phraseRoad(const QString& dictionaryFile, QString* error);
+
+} // namespace scoring
