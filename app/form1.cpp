@@ -4,11 +4,8 @@
 #include "app/prompter.h"
 #include "app/stamp.h"
 #include "app/text_area.h"
-#include "convert/char_conversion.h"
-#include "convert/codepage.h"
-#include "convert/conversion.h"
 #include "convert/findings.h"
-#include "correct/correction.h"
+#include "document/commands.h"
 #include "document/native_path.h"
 #include "find/find_dialog.h"
 #include "find/replace_dialog.h"
@@ -262,32 +259,31 @@ void Form1::reportFindings(const GbFindings& findings)
                              : QString();
     const QString what = describeFindings(findings, hint);
     if (!what.isEmpty())
-        prompter_->tell(this, kAppTitle, QStringLiteral("簡轉繁已完成。\n") + what, Prompter::Icon::Information);
+        prompter_->tell(this, kAppTitle, QStringLiteral("轉換已完成。\n") + what, Prompter::Icon::Information);
 }
 
-void Form1::G_Click()
+// Runs a conversion or correction command on the whole text through the document's road.
+void Form1::runCommand(document::Command command)
 {
-    GbFindings findings;
-    const bool big5 = encoding_ == document::Encoding::Big5;
+    if (const QString why = document::commandUnavailable(command); !why.isEmpty()) {
+        prompter_->tell(this, kAppTitle, why, Prompter::Icon::Critical);
+        return;
+    }
+    document::CommandResult result;
     const bool done = runWholeTextCommand([&](const QString& text) {
-        if (!big5)
-            return gbToBigText(text, &findings);
-        findings = surveyGbBytes(cp950::encode(text));
-        return GBToBig(text);
+        result = document::runCommand(command, text, encoding_);
+        return result.ok ? result.text : text;
     });
-    if (done)
-        reportFindings(findings);
+    if (done && !result.ok)
+        prompter_->tell(this, kAppTitle, result.error, Prompter::Icon::Critical);
+    else if (done && command != document::Command::Big5ToGb && command != document::Command::Correct)
+        reportFindings(result.findings);
 }
 
-void Form1::B_Click()
-{
-    if (encoding_ == document::Encoding::Big5)
-        runWholeTextCommand(&BigToGB);
-    else
-        runWholeTextCommand([](const QString& text) { return bigToGBText(text); });
-}
-
-void Form1::srt_Click() { runWholeTextCommand(&correction::correctSubtitles); }
+void Form1::G_Click() { runCommand(document::Command::GbToBig5); }
+void Form1::B_Click() { runCommand(document::Command::Big5ToGb); }
+void Form1::srt_Click() { runCommand(document::Command::Correct); }
+void Form1::phrase_Click() { runCommand(document::Command::Phrase); }
 
 void Form1::data_Click()
 {

@@ -2,6 +2,7 @@
 // Form1: the main window. It owns the one document (the text in Text1, the file it came
 // from and that file's encoding), the shared find settings and the menu commands.
 
+#include "document/commands.h"
 #include "document/encoding.h"
 #include "find/find_engine.h"
 
@@ -70,6 +71,8 @@ public slots:
     void data_Click();
     void cls_Click();
     void About_Click();
+    // Added beyond the designed menus: phrase-level 簡轉繁 for Taiwan.
+    void phrase_Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -82,7 +85,8 @@ private:
     void setCurrentFile(const QString& path);
     bool writeDocument(const QString& path);
     void showError(const QString& what, const QString& path, const QString& reason);
-    void reportFindings(const struct GbFindings& findings);
+    void reportFindings(const GbFindings& findings);
+    void runCommand(document::Command command);
 
     Prompter* prompter_;
     QString currentFile_;

@@ -144,11 +144,17 @@ void Form1::reopenAs(std::optional<Encoding> encoding)
     loadFile(currentFile_, encoding);
 }
 
-// Beyond the designed menus, after their items and behind a separator: reopening the file
-// in an encoding the user names (GB18030 is never guessed), and the encoding a save writes.
+// Beyond the designed menus, after their items and behind a separator: the phrase-level
+// conversion in the edit menu; in the file menu, reopening the file in an encoding the user
+// names (GB18030 is never guessed) and the encoding a save writes.
 void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
 {
-    Q_UNUSED(editMenu);
+    editMenu->addSeparator();
+    QAction* phrase = editMenu->addAction(QStringLiteral("簡轉繁（台灣詞彙）(&T)"));
+    phrase->setObjectName("phrase");
+    phrase->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+G")));
+    connect(phrase, &QAction::triggered, this, &Form1::phrase_Click);
+
     fileMenu->addSeparator();
     QMenu* reopen = fileMenu->addMenu(QStringLiteral("以其他編碼重新開啟(&R)"));
     reopen->setObjectName("reopen");

@@ -6,7 +6,7 @@
 #include "convert/conversion.h"
 #include "convert/gbk_table.h"
 #include "convert/tables.h"
-#include "correct/correction.h"
+#include "document/commands.h"
 #include "document/file_errors.h"
 #include "document/save_file.h"
 
@@ -36,32 +36,27 @@ public:
             setText(document::decodeText(fileBytes, encoding));
     }
 
-    void run(Step step, GbFindings& findings)
+    // False with `error` set when the step cannot run.
+    bool run(Step step, GbFindings& findings, QString* error)
     {
-        if (encoding_ != Encoding::Big5) {
-            if (step == Step::GbToBig5)
-                setText(gbToBigText(text_, &findings));
-            else if (step == Step::Big5ToGb)
-                setText(bigToGBText(text_));
-            else
-                setText(correction::correctSubtitles(text_));
-            return;
+        if (encoding_ == Encoding::Big5 && !asText_ && (step == Step::GbToBig5 || step == Step::Big5ToGb)) {
+            // The byte road on the bytes themselves: the same as on their text, without decoding.
+            if (step == Step::GbToBig5) {
+                findings.merge(surveyGbBytes(bytes_));
+                gbToBigBytes(bytes_);
+            } else {
+                bigToGBBytes(bytes_);
+            }
+            return true;
         }
-        if (step == Step::Correct) {
-            setText(correction::correctSubtitles(text()));
-            return;
+        document::CommandResult r = document::runCommand(command(step), text(), encoding_);
+        if (!r.ok) {
+            *error = r.error;
+            return false;
         }
-        if (asText_) {
-            bytes_ = cp950::encode(text_);
-            text_ = QString();
-            asText_ = false;
-        }
-        if (step == Step::GbToBig5) {
-            findings.merge(surveyGbBytes(bytes_));
-            gbToBigBytes(bytes_);
-        } else {
-            bigToGBBytes(bytes_);
-        }
+        findings.merge(r.findings);
+        setText(std::move(r.text));
+        return true;
     }
 
     QByteArray save(Encoding to, document::Unsavable* unsaved)
@@ -79,6 +74,17 @@ public:
     }
 
 private:
+    static document::Command command(Step step)
+    {
+        switch (step) {
+        case Step::GbToBig5: return document::Command::GbToBig5;
+        case Step::Big5ToGb: return document::Command::Big5ToGb;
+        case Step::Correct: return document::Command::Correct;
+        case Step::Phrase: break;
+        }
+        return document::Command::Phrase;
+    }
+
     QString text()
     {
         if (!asText_)
@@ -107,7 +113,7 @@ void say(std::FILE* err, const QString& message)
 
 bool onlyByteSteps(const std::vector<Step>& steps)
 {
-    return std::none_of(steps.begin(), steps.end(), [](Step s) { return s == Step::Correct; });
+    return std::all_of(steps.begin(), steps.end(), [](Step s) { return s == Step::GbToBig5 || s == Step::Big5ToGb; });
 }
 
 QString standardInput() { return QStringLiteral("（標準輸入）"); }
@@ -288,7 +294,9 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
         r.readError = QStringLiteral("檔案太大（超過 %1 MB）").arg(document::kMaxFileBytes >> 20);
         return r;
     }
-    const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report);
+    const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report, &r.readError);
+    if (!r.readError.isEmpty())
+        return r;
     if (sink.device().write(bytes) != bytes.size())
         r.writeError = sink.device().errorString();
     return r;
@@ -339,13 +347,20 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
 
 } // namespace
 
-QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>& steps, Encoding to, Report* report)
+QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>& steps, Encoding to, Report* report,
+                   QString* error)
 {
     Document doc(std::move(fileBytes), from);
     Report local;
     Report& r = report ? *report : local;
-    for (Step step : steps)
-        doc.run(step, r.findings);
+    QString why;
+    for (Step step : steps) {
+        if (!doc.run(step, r.findings, &why)) {
+            if (error)
+                *error = why;
+            return {};
+        }
+    }
     return doc.save(to, &r.unsaved);
 }
 
@@ -361,6 +376,12 @@ int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLo
     if (!loadTables(&error)) {
         say(err, error);
         return 1;
+    }
+    if (std::find(o.steps.begin(), o.steps.end(), Step::Phrase) != o.steps.end()) {
+        if (const QString why = document::commandUnavailable(document::Command::Phrase); !why.isEmpty()) {
+            say(err, why);
+            return 1;
+        }
     }
     const QStringList files = o.files.isEmpty() ? QStringList{QStringLiteral("-")} : o.files;
     bool allOk = true;

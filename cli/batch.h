@@ -21,9 +21,9 @@ struct Report {
 };
 
 // Runs the steps over a whole file's bytes read in `from` and returns what a save in `to`
-// would write.
+// would write. A step that cannot run sets `error` (and nothing is returned).
 QByteArray process(QByteArray fileBytes, document::Encoding from, const std::vector<Step>& steps,
-                   document::Encoding to, Report* report = nullptr);
+                   document::Encoding to, Report* report = nullptr, QString* error = nullptr);
 
 // Loads the conversion tables, or says why it cannot.
 using TableLoader = bool (*)(QString* error);

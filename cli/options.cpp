@@ -89,6 +89,8 @@ ParseResult parseArguments(const QStringList& args)
             o.steps.push_back(Step::Big5ToGb);
         } else if (a == u"-w" || a == u"--correct") {
             o.steps.push_back(Step::Correct);
+        } else if (a == u"-p" || a == u"--phrase") {
+            o.steps.push_back(Step::Phrase);
         } else if (a == u"-i" || a == u"--in-place") {
             o.inPlace = true;
         } else if (a == u"--utf8") {
@@ -174,6 +176,8 @@ QString usageText()
         "  -g, --gb-to-big5    簡轉繁(&G)：GB2312 轉 Big5\n"
         "  -b, --big5-to-gb    繁轉簡(&B)：Big5 轉 GB2312\n"
         "  -w, --correct       字幕矯正(&W)\n"
+        "  -p, --phrase        簡轉繁（台灣詞彙）：以詞彙為單位轉成台灣的繁體字，一步取代\n"
+        "                      -g -w；GB 檔案讀成 GB18030，GBK 字也能轉換（需要 OpenCC 資料）\n"
         "編碼：\n"
         "      --from ENC      輸入的編碼：auto（預設，與編輯器開檔的判斷相同）、big5、\n"
         "                      utf-8、utf-16、gb18030（含 GB2312、GBK）\n"
@@ -189,10 +193,12 @@ QString usageText()
         "      --version       顯示版本\n"
         "\n"
         "Big5 檔案與編輯器相同：逐行讀入，寫出時在最後多加一個 CR LF。其他編碼的檔案\n"
-        "保留原有的換行與 BOM。在非 Big5 的檔案中，-g、-b 以字元為單位轉換。\n"
+        "保留原有的換行與 BOM。在非 Big5 的檔案中，-g、-b 以字元為單位轉換；這時與 -p\n"
+        "只轉換字幕的對白（ASS/SSA 的 Dialogue 文字、SRT 的字幕行），不動樣式、字型名稱與標籤。\n"
         "結束狀態：0 全部成功，1 有檔案失敗，2 命令列用法錯誤。\n"
         "範例：subbig5-convert -g -w in.txt -o out.txt\n"
-        "      subbig5-convert -g -w --to big5 utf8-subtitle.srt -o big5.srt\n");
+        "      subbig5-convert -g -w --to big5 utf8-subtitle.srt -o big5.srt\n"
+        "      subbig5-convert -p --to big5 gb2312-subtitle.srt -o big5.srt\n");
 }
 
 } // namespace batch

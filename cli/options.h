@@ -11,7 +11,7 @@
 
 namespace batch {
 
-enum class Step { GbToBig5, Big5ToGb, Correct };
+enum class Step { GbToBig5, Big5ToGb, Correct, Phrase };
 
 struct Options {
     std::vector<Step> steps;   // in the order given, each as often as given

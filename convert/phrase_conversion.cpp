@@ -36,12 +36,12 @@ QString unavailableReason()
     return shared().error;
 }
 
-Result toTaiwan(QStringView simplified)
+Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes)
 {
     const Shared& s = shared();
     if (!s.converter)
         return {false, {}, s.error};
-    return {true, s.converter->convert(simplified), {}};
+    return {true, s.converter->convert(simplified, changes), {}};
 }
 
 } // namespace phrase

@@ -7,8 +7,12 @@
 // the editor's bytes read as GB18030 (see phrase_gb18030.h). The converter is built once, on
 // first use, from OpenCC's data folder; every function here is safe to call from any thread.
 
+#include "convert/length_change.h"
+
 #include <QString>
 #include <QStringView>
+
+#include <vector>
 
 namespace phrase {
 
@@ -26,6 +30,7 @@ QString openccDataDir();
 QString unavailableReason();
 
 // Converts the whole text; characters without a Traditional form are kept as they are.
-Result toTaiwan(QStringView simplified);
+// `changes`, when given, receives where the text changed length.
+Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes = nullptr);
 
 } // namespace phrase

@@ -175,10 +175,56 @@ std::string Converter::convertUtf8(std::string_view text) const
     return out;
 }
 
-QString Converter::convert(QStringView text) const
+namespace {
+
+// UTF-16 units of UTF-8 text.
+qsizetype utf16Units(const char* p, size_t bytes)
+{
+    qsizetype n = 0;
+    for (size_t i = 0; i < bytes; ++i) {
+        const auto b = static_cast<unsigned char>(p[i]);
+        n += (b & 0xC0) != 0x80 ? 1 : 0;
+        n += b >= 0xF0 ? 1 : 0;   // beyond the BMP: a surrogate pair
+    }
+    return n;
+}
+
+} // namespace
+
+QString Converter::convert(QStringView text, std::vector<LengthChange>* changes) const
 {
     const QByteArray in = text.toUtf8();
-    const std::string out = convertUtf8(std::string_view(in.constData(), size_t(in.size())));
+    if (!changes) {
+        const std::string out = convertUtf8(std::string_view(in.constData(), size_t(in.size())));
+        return QString::fromUtf8(out.data(), qsizetype(out.size()));
+    }
+    // The longest match at each place, as OpenCC's own conversion does, noting the lengths.
+    std::string out;
+    out.reserve(size_t(in.size()) + size_t(in.size()) / 8);
+    const char* p = in.constData();
+    const char* const end = p + in.size();
+    const size_t longest = table_->dict->KeyMaxLength();
+    qsizetype at = 0;   // UTF-16 position in the input
+    while (p < end) {
+        const auto match = table_->dict->MatchPrefix(p, std::min<size_t>(longest, size_t(end - p)));
+        if (match.IsNull()) {
+            const auto lead = static_cast<unsigned char>(*p);
+            const size_t n = std::min<size_t>(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4, size_t(end - p));
+            out.append(p, n);
+            at += utf16Units(p, n);
+            p += n;
+            continue;
+        }
+        const std::string& value = match.Get()->GetDefault();
+        const size_t keyBytes = match.Get()->KeyLength();
+        const qsizetype inUnits = utf16Units(p, keyBytes);
+        const qsizetype outUnits = utf16Units(value.data(), value.size());
+        if (inUnits != outUnits)
+            changes->push_back({at, inUnits, outUnits});
+        out += value;
+        at += inUnits;
+        p += keyBytes;
+    }
     return QString::fromUtf8(out.data(), qsizetype(out.size()));
 }
 

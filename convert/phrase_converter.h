@@ -8,6 +8,8 @@
 // TWVariants. The project's dictionary is merged into that table too, which is why the step
 // costs one pass where s2tw costs three.
 
+#include "convert/length_change.h"
+
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -15,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace phrase {
 
@@ -32,7 +35,9 @@ public:
 
     // Converts UTF-8 text; bytes of other scripts pass through as they are. Thread-safe.
     std::string convertUtf8(std::string_view text) const;
-    QString convert(QStringView text) const;
+    // The same on UTF-16 text; `changes`, when given, receives where a phrase changed the
+    // text's length (內存 -> 記憶體), so marks inside the text can be put back in place.
+    QString convert(QStringView text, std::vector<LengthChange>* changes = nullptr) const;
 
 private:
     struct Table;

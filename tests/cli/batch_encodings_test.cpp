@@ -6,6 +6,7 @@
 #include "tests/cli/run_converter.h"
 #include "tests/support/test_util.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -106,14 +107,19 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
 {
     QTemporaryDir dir;
     const QString text = sampleText() + u8("朱镕基\n😂 lone LF");
-    const std::pair<Encoding, QStringList> files[] = {
-        {Encoding::Utf8, {}}, {Encoding::Utf16LE, {}}, {Encoding::Gb18030, {"--from", "gb18030"}}};
+    QFile ass(QStringLiteral(SUBBIG5_SOURCE_DIR "/tests/convert/data/fansub.ass"));
+    ASSERT_TRUE(ass.open(QIODevice::ReadOnly));
+    const QString assText = QString::fromUtf8(ass.readAll());
+    const struct { QString text; Encoding encoding; QStringList from; } files[] = {
+        {text, Encoding::Utf8, {}}, {text, Encoding::Utf16LE, {}}, {text, Encoding::Gb18030, {"--from", "gb18030"}},
+        {assText, Encoding::Utf8Bom, {}}};
     const std::vector<std::pair<QStringList, std::vector<void (Form1::*)()>>> roads = {
         {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
         {{"-g", "-b", "-w"}, {&Form1::G_Click, &Form1::B_Click, &Form1::srt_Click}},
+        {{"-p", "-w"}, {&Form1::phrase_Click, &Form1::srt_Click}},
     };
-    for (const auto& [encoding, from] : files) {
-        const QString input = writeFile(dir, "in.txt", document::encodeText(text, encoding));
+    for (const auto& [content, encoding, from] : files) {
+        const QString input = writeFile(dir, "in.txt", document::encodeText(content, encoding));
         for (const auto& [steps, clicks] : roads) {
             const QString batchOut = dir.filePath("batch.txt");
             ASSERT_EQ(runWith(from + steps + QStringList{input, "-o", batchOut}).status, 0);

@@ -78,6 +78,8 @@ TEST(Batch, MatchesTheEditorStepForStep)
         {{}, {}},
         {{"-g", "-b", "-g"}, {&Form1::G_Click, &Form1::B_Click, &Form1::G_Click}},
         {{"-w", "-b", "-w", "-g"}, {&Form1::srt_Click, &Form1::B_Click, &Form1::srt_Click, &Form1::G_Click}},
+        {{"-p"}, {&Form1::phrase_Click}},
+        {{"-b", "-p", "-g"}, {&Form1::B_Click, &Form1::phrase_Click, &Form1::G_Click}},
     };
     for (const auto& [steps, clicks] : roads) {
         const QString batchOut = dir.filePath("batch.txt");

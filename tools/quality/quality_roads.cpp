@@ -81,12 +81,12 @@ QString specifiedRoad(const QString& simplified)
         }
     }
     flush();
-    return correctSubtitles(shownAsBig5);
+    return correction::correctSubtitles(shownAsBig5);
 }
 
 QString withCorrections(const QString& traditional)
 {
-    return correctSubtitles(traditional);
+    return correction::correctSubtitles(traditional);
 }
 
 Road phraseRoad(const QString& dictionaryFile, QString* error)

@@ -1,0 +1,11 @@
+#pragma once
+// Where a conversion changed the length of its input: the stretch of `inLength` UTF-16 units
+// at `inStart` became `outLength` units. Everywhere else input and output line up unit by unit.
+
+#include <QtGlobal>
+
+struct LengthChange {
+    qsizetype inStart = 0;
+    qsizetype inLength = 0;
+    qsizetype outLength = 0;
+};

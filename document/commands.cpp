@@ -1,0 +1,85 @@
+#include "document/commands.h"
+
+#include "convert/char_conversion.h"
+#include "convert/codepage.h"
+#include "convert/conversion.h"
+#include "convert/phrase_conversion.h"
+#include "convert/phrase_gb18030.h"
+#include "convert/subtitle_text.h"
+#include "correct/correction.h"
+
+namespace document {
+namespace {
+
+constexpr QChar kIdeographicSpace(0x3000);
+
+subtitle::Converted plain(QString text)
+{
+    return {std::move(text), std::nullopt};
+}
+
+// Characters the conversion turned into ideographic spaces; it keeps the length, so the two
+// texts line up unit by unit.
+GbFindings blankedBetween(const QString& before, const QString& after)
+{
+    GbFindings f;
+    for (qsizetype i = 0; i < before.size() && i < after.size(); ++i) {
+        if (after[i] == kIdeographicSpace && before[i] != kIdeographicSpace && f.blanked++ == 0)
+            f.blankedLine = lineNumberAt(before, i);
+    }
+    return f;
+}
+
+CommandResult phraseStep(const QString& text, Encoding encoding)
+{
+    CommandResult r;
+    const QString simplified = encoding == Encoding::Big5 ? phrase::decodeGB18030(cp950::encode(text)) : text;
+    r.text = subtitle::convertReadable(simplified, [&](QStringView piece) {
+        std::vector<LengthChange> changes;
+        phrase::Result converted = phrase::toTaiwan(piece, &changes);
+        if (!converted.ok) {
+            r.ok = false;
+            r.error = converted.error;
+        }
+        return subtitle::Converted{std::move(converted.text), std::move(changes)};
+    });
+    return r;
+}
+
+} // namespace
+
+CommandResult runCommand(Command command, const QString& text, Encoding encoding)
+{
+    if (command == Command::Phrase)
+        return phraseStep(text, encoding);
+    CommandResult r;
+    if (encoding == Encoding::Big5) {
+        switch (command) {
+        case Command::GbToBig5:
+            r.findings = surveyGbBytes(cp950::encode(text));
+            r.text = GBToBig(text);
+            break;
+        case Command::Big5ToGb: r.text = BigToGB(text); break;
+        case Command::Correct: r.text = correction::correctSubtitles(text); break;
+        case Command::Phrase: break;
+        }
+        return r;
+    }
+    r.text = subtitle::convertReadable(text, [command](QStringView piece) {
+        switch (command) {
+        case Command::GbToBig5: return plain(gbToBigText(piece));
+        case Command::Big5ToGb: return plain(bigToGBText(piece));
+        default: return plain(correction::correctSubtitles(piece.toString()));
+        }
+    });
+    if (command == Command::GbToBig5)
+        r.findings = blankedBetween(text, r.text);
+    return r;
+}
+
+QString commandUnavailable(Command command)
+{
+    return command == Command::Phrase ? phrase::unavailableReason() : QString();
+}
+
+} // namespace document

@@ -1,0 +1,31 @@
+#pragma once
+// What the conversion and correction commands make of a document's text, by its encoding. The
+// editor's menu commands and the batch converter's steps both come here, so they agree.
+//
+// A Big5 document takes the designed road: 簡轉繁 and 繁轉簡 on its code page 950 bytes and the
+// correction list on the whole text. Any other document is converted on characters, and only
+// where a subtitle is read (see convert/subtitle_text.h). The phrase step reads a Big5 document's
+// bytes as GB18030 (the GB2312/GBK file it really is) and any other document as it is.
+
+#include "convert/findings.h"
+#include "document/encoding.h"
+
+#include <QString>
+
+namespace document {
+
+enum class Command { GbToBig5, Big5ToGb, Correct, Phrase };
+
+struct CommandResult {
+    bool ok = true;
+    QString text;           // when ok: the new editor text
+    GbFindings findings;    // what 簡轉繁 met
+    QString error;          // when not ok: why, in words (the phrase step's data is missing)
+};
+
+CommandResult runCommand(Command command, const QString& text, Encoding encoding);
+
+// Empty when `command` can run here; otherwise why not.
+QString commandUnavailable(Command command);
+
+} // namespace document

@@ -1,0 +1,84 @@
+#include "convert/codepage.h"
+#include "document/commands.h"
+#include "document/encoding.h"
+#include "tests/support/test_util.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+using document::Command;
+using document::Encoding;
+using testutil::u8;
+
+namespace {
+
+QString fansub()
+{
+    QFile file(QStringLiteral(SUBBIG5_SOURCE_DIR "/tests/convert/data/fansub.ass"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// The lines that differ between two texts of the same number of lines.
+QStringList changedLines(const QString& before, const QString& after)
+{
+    const QStringList a = before.split(u'\n'), b = after.split(u'\n');
+    QStringList changed;
+    for (qsizetype i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] != b[i])
+            changed << a[i];
+    }
+    return a.size() == b.size() ? changed : QStringList{"(line count changed)"};
+}
+
+TEST(SubtitleCommands, AnAssFileHasOnlyItsDialogueConverted)
+{
+    const QString ass = fansub();
+    ASSERT_FALSE(ass.isEmpty());
+    const QString converted = document::runCommand(Command::GbToBig5, ass, Encoding::Utf8).text;
+    for (Command c : {Command::GbToBig5, Command::Phrase, Command::Correct}) {
+        // The correction list speaks Traditional: it runs on what 簡轉繁 made.
+        const QString& input = c == Command::Correct ? converted : ass;
+        const document::CommandResult r = document::runCommand(c, input, Encoding::Utf8);
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        const QStringList changed = changedLines(input, r.text);
+        EXPECT_FALSE(changed.isEmpty());
+        for (const QString& line : changed)
+            EXPECT_TRUE(line.startsWith("Dialogue:")) << line.toStdString();
+        // Font names, in styles and in override tags, and every block stay byte for byte.
+        EXPECT_TRUE(r.text.contains(u8("Style: Default,方正黑体_GBK,60")));
+        EXPECT_TRUE(r.text.contains(u8("{\\fn微软雅黑}")));
+        EXPECT_TRUE(r.text.contains(u8("{\\an8\\pos(960,50)}")));
+        EXPECT_TRUE(r.text.contains(u8("Comment: 0,0:00:06.50,0:00:09.00,Default,,0,0,0,,这一行先注释掉，以后再用")));
+    }
+    // A tag inside a word no longer hides the word from the phrase step.
+    const QString p = document::runCommand(Command::Phrase, ass, Encoding::Utf8).text;
+    EXPECT_TRUE(p.contains(u8("這裡是明治製{\\fsp2}藥的台灣分公司"))) << p.toStdString();
+    EXPECT_TRUE(p.contains(u8("我們的軟件和內存都很好用\\N你覺得呢？")));
+}
+
+TEST(SubtitleCommands, TheCorrectionSeesThroughTagsAndPutsThemBackAfterALongerWord)
+{
+    const QString srt = u8("1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>軟</i>件和內<b>存</b>\r\n");
+    const document::CommandResult r = document::runCommand(Command::Correct, srt, Encoding::Utf8);
+    EXPECT_EQ(r.text, u8("1\r\n00:00:01,000 --> 00:00:02,000\r\n<i>軟</i>體和記憶體<b></b>\r\n"));
+}
+
+TEST(PhraseCommand, ReadsTheBig5RoadsBytesAsGb18030)
+{
+    // A GBK subtitle opened as Big5: the bytes come back as the characters they are, GBK's too.
+    const QByteArray gbk = document::encodeText(u8("1\r\n朱镕基说：台湾的软件很好用，干杯！\r\n"), Encoding::Gb18030);
+    const QString shown = cp950::decode(gbk);
+    const document::CommandResult r = document::runCommand(Command::Phrase, shown, Encoding::Big5);
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟件很好用，乾杯！\r\n"));
+}
+
+TEST(PhraseCommand, GbToBigReportsBlankedCharactersOnReadableTextOnly)
+{
+    const QString srt = u8("1\r\n00:00:01,000 --> 00:00:02,000\r\nā\r\n");
+    const document::CommandResult r = document::runCommand(Command::GbToBig5, srt, Encoding::Utf8);
+    EXPECT_EQ(r.findings.blanked, 1);
+    EXPECT_EQ(r.findings.blankedLine, 3);
+}
+
+} // namespace
