@@ -59,6 +59,11 @@ TextArea::TextArea(QWidget* parent) : QsciScintilla(parent)
     SendScintilla(SCI_SETVSCROLLBAR, 1L);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
+    // Scintilla lays out a whole line to draw any of it: seconds for a line of megabytes.
+    // By default only the caret's line keeps its layout, so a long line on screen without
+    // the caret was laid out again on every paint; keeping the layouts of every line on
+    // screen makes that once per change of the line.
+    SendScintilla(SCI_SETLAYOUTCACHE, long(SC_CACHE_PAGE));
     setEolMode(EolWindows);
     setEolVisibility(false);
     // Keep the selection visible while the Find dialog has the focus.
@@ -176,8 +181,17 @@ void TextArea::replaceDifferingRange(const QByteArray& utf8)
         if (rebuildIndex)
             SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
     }
+    showStart();
+}
+
+// Caret to the start, nothing selected, the view at the top left. Unlike SCI_SCROLLCARET
+// this needs no layout of the first line, which may be megabytes long; the first paint
+// lays it out anyway.
+void TextArea::showStart()
+{
     SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
-    SendScintilla(SCI_SCROLLCARET);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, 0UL);
+    SendScintilla(SCI_SETXOFFSET, 0UL);
 }
 
 void TextArea::assignText(const QString& text)
@@ -218,8 +232,7 @@ void TextArea::loadText(const QString& text)
         at += n;
     }
     SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
-    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
-    SendScintilla(SCI_SCROLLCARET);
+    showStart();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_SETSAVEPOINT);

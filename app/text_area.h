@@ -39,6 +39,7 @@ protected:
 private:
     void keepOnlyPlainTextKeys();
     void replaceDifferingRange(const QByteArray& utf8);
+    void showStart();
     long bytePosition(qsizetype utf16) const;
     qsizetype utf16Position(long bytes) const;
 };

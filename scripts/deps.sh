@@ -14,9 +14,10 @@ packages=(
   opencc libopencc-dev
   fonts-noto-cjk
 )
-# With --tools, also what screenshots under a virtual display and the benchmark use.
+# With --tools, also what screenshots under a virtual display and the benchmark use, and
+# clang with its libFuzzer runtime for the fuzz targets (tests/fuzz, run by CTest when present).
 if [ "${1:-}" = "--tools" ]; then
-  packages+=(xvfb xauth x11-utils imagemagick time)
+  packages+=(xvfb xauth x11-utils imagemagick time clang libclang-rt-dev)
 fi
 
 missing=()
