@@ -41,12 +41,14 @@ bool ownedByUs(const struct stat& st) { return st.st_uid == ::geteuid(); }
 Fd openOwnFolder(const QString& base, const QString& name)
 {
     const QByteArray basePath = QFile::encodeName(base);
-    ::mkdir(basePath.constData(), 0700);   // ~/.config may not exist yet; HOME must
+    struct stat st {};
+    // ~/.config may not exist yet; HOME must, and be ours.
+    if (::stat(QFile::encodeName(QFileInfo(base).path()).constData(), &st) == 0 && ownedByUs(st))
+        ::mkdir(basePath.constData(), 0700);
     Fd baseFd(::open(basePath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!baseFd.ok())
         return Fd();
     const QByteArray folder = QFile::encodeName(name);
-    struct stat st {};
     if (::fstat(baseFd.get(), &st) == 0 && ownedByUs(st))
         ::mkdirat(baseFd.get(), folder.constData(), 0700);
     Fd fd(::openat(baseFd.get(), folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -68,7 +70,7 @@ Existing readExisting(int folderFd, const QByteArray& name, QByteArray* text, mo
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || !ownedByUs(st)
         || st.st_size > SettingsStore::kMaxMergedBytes)
         return Existing::Refused;
-    *mode = st.st_mode & 07777;
+    *mode = st.st_mode & 0777;
     // The file may grow while it is read: never take more than the limit.
     text->resize(SettingsStore::kMaxMergedBytes + 1);
     qsizetype got = 0;

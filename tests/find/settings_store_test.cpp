@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +93,14 @@ TEST_F(SettingsStoreTest, NeverWritesThroughALinkOrIntoAnythingButARegularFileOf
         ASSERT_EQ(::chown(QFile::encodeName(file()).constData(), 4242, 4242), 0);
         EXPECT_FALSE(store().write("Find", kPosition));
         EXPECT_EQ(read(file()), QByteArray("[Find]\nTop=1\n"));
+
+        // Root with a user's HOME (sudo -E): nothing is created in the user's folders.
+        const QString userConfig = elsewhere.filePath("user/.config");
+        ASSERT_TRUE(QDir().mkpath(userConfig));
+        ASSERT_EQ(::chown(QFile::encodeName(elsewhere.filePath("user")).constData(), 4242, 4242), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(userConfig).constData(), 4242, 4242), 0);
+        EXPECT_FALSE(SettingsStore(userConfig, "SubBig5", "SubBig5.ini").write("Find", kPosition));
+        EXPECT_FALSE(QFileInfo::exists(userConfig + "/SubBig5"));
     }
 }
 
