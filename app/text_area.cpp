@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 namespace {
@@ -58,6 +59,11 @@ TextArea::TextArea(QWidget* parent) : QsciScintilla(parent)
     SendScintilla(SCI_SETVSCROLLBAR, 1L);
     SendScintilla(SCI_SETSCROLLWIDTH, 1L);
     SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1L);
+    // Scintilla lays out a whole line to draw any of it: seconds for a line of megabytes.
+    // By default only the caret's line keeps its layout, so a long line on screen without
+    // the caret was laid out again on every paint; keeping the layouts of every line on
+    // screen makes that once per change of the line.
+    SendScintilla(SCI_SETLAYOUTCACHE, long(SC_CACHE_PAGE));
     setEolMode(EolWindows);
     setEolVisibility(false);
     // Keep the selection visible while the Find dialog has the focus.
@@ -102,22 +108,97 @@ QString TextArea::text() const
     return QString::fromUtf8(data, length);
 }
 
-void TextArea::replaceAll(const QByteArray& utf8)
+namespace {
+
+constexpr qsizetype kCompareBlock = 4096;
+
+qsizetype commonPrefix(const char* a, const char* b, qsizetype n)
 {
-    // The UTF-16 line index is rebuilt in one sweep afterwards, cheaper than line by line.
-    SendScintilla(SCI_RELEASELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
-    SendScintilla(SCI_SETTARGETRANGE, 0UL, SendScintilla(SCI_GETLENGTH));
-    SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
-    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    qsizetype i = 0;
+    while (i + kCompareBlock <= n && std::memcmp(a + i, b + i, kCompareBlock) == 0)
+        i += kCompareBlock;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// Equal bytes at the ends of a[0..aEnd) and b[0..bEnd), at most `limit`.
+qsizetype commonSuffix(const char* a, qsizetype aEnd, const char* b, qsizetype bEnd, qsizetype limit)
+{
+    qsizetype i = 0;
+    while (i + kCompareBlock <= limit
+           && std::memcmp(a + aEnd - i - kCompareBlock, b + bEnd - i - kCompareBlock, kCompareBlock) == 0)
+        i += kCompareBlock;
+    while (i < limit && a[aEnd - 1 - i] == b[bEnd - 1 - i])
+        ++i;
+    return i;
+}
+
+bool isUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The byte range where two UTF-8 texts differ: [start, oldEnd) of the old text is to be
+// replaced by [start, newEnd) of the new one. Its ends fall on character boundaries and
+// never between the CR and LF of a line end, so Scintilla sees an ordinary edit.
+struct DifferingRange {
+    qsizetype start, oldEnd, newEnd;
+};
+
+DifferingRange differingRange(QByteArrayView before, QByteArrayView after)
+{
+    const char* a = before.data();
+    const char* b = after.data();
+    qsizetype start = commonPrefix(a, b, std::min(before.size(), after.size()));
+    auto splitsCharacter = [&](qsizetype at) {
+        return (at < before.size() && isUtf8Continuation(a[at])) || (at < after.size() && isUtf8Continuation(b[at]))
+               || (at > 0 && a[at - 1] == '\r');
+    };
+    while (start > 0 && splitsCharacter(start))
+        --start;
+    qsizetype tail = commonSuffix(a, before.size(), b, after.size(),
+                                  std::min(before.size(), after.size()) - start);
+    // The shared tail starts where both texts hold the same byte: check one of them.
+    while (tail > 0 && (isUtf8Continuation(a[before.size() - tail]) || a[before.size() - tail] == '\n'))
+        --tail;
+    return {start, before.size() - tail, after.size() - tail};
+}
+
+} // namespace
+
+void TextArea::replaceDifferingRange(const QByteArray& utf8)
+{
+    const long length = SendScintilla(SCI_GETLENGTH);
+    const auto* current = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
+    const DifferingRange range = differingRange(QByteArrayView(current, length), utf8);
+    const qsizetype inserted = range.newEnd - range.start;
+    if (range.oldEnd > range.start || inserted > 0) {
+        // A large insertion rebuilds the UTF-16 line index in one sweep afterwards, cheaper
+        // than line by line; a small one lets Scintilla adjust the lines it touches.
+        const bool rebuildIndex = inserted > qsizetype(1) << 20 && inserted > utf8.size() / 8;
+        if (rebuildIndex)
+            SendScintilla(SCI_RELEASELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+        SendScintilla(SCI_SETTARGETRANGE, static_cast<unsigned long>(range.start), long(range.oldEnd));
+        SendScintilla(SCI_REPLACETARGET, static_cast<unsigned long>(inserted), utf8.constData() + range.start);
+        if (rebuildIndex)
+            SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    }
+    showStart();
+}
+
+// Caret to the start, nothing selected, the view at the top left. Unlike SCI_SCROLLCARET
+// this needs no layout of the first line, which may be megabytes long; the first paint
+// lays it out anyway.
+void TextArea::showStart()
+{
     SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
-    SendScintilla(SCI_SCROLLCARET);
+    SendScintilla(SCI_SETFIRSTVISIBLELINE, 0UL);
+    SendScintilla(SCI_SETXOFFSET, 0UL);
 }
 
 void TextArea::assignText(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     SendScintilla(SCI_BEGINUNDOACTION);
-    replaceAll(utf8);
+    replaceDifferingRange(utf8);
     SendScintilla(SCI_ENDUNDOACTION);
 }
 
@@ -151,8 +232,7 @@ void TextArea::loadText(const QString& text)
         at += n;
     }
     SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
-    SendScintilla(SCI_SETEMPTYSELECTION, 0UL);
-    SendScintilla(SCI_SCROLLCARET);
+    showStart();
     SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
     SendScintilla(SCI_SETSAVEPOINT);

@@ -15,6 +15,9 @@ public:
     explicit TextArea(QWidget* parent = nullptr);
 
     QString text() const override;
+    // One undoable step that replaces only the range where the old and new texts differ
+    // (the undo history keeps that range, not the whole text twice); the caret goes to the
+    // start. A text equal to the current one changes nothing and adds no step.
     void assignText(const QString& text) override;
     // Like assignText, but starts a fresh undo history (a newly loaded file).
     void loadText(const QString& text);
@@ -35,7 +38,8 @@ protected:
 
 private:
     void keepOnlyPlainTextKeys();
-    void replaceAll(const QByteArray& utf8);
+    void replaceDifferingRange(const QByteArray& utf8);
+    void showStart();
     long bytePosition(qsizetype utf16) const;
     qsizetype utf16Position(long bytes) const;
 };

@@ -1,6 +1,7 @@
 #include "find/find_dialog.h"
 
 #include "find/dialog_layout.h"
+#include "find/settings_store.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTimer>
 
 #include <cstdlib>
@@ -108,11 +108,11 @@ void Form3::cmdCancel_Click()
 
 void Form3::Form_QueryUnload()
 {
-    QSettings store(QSettings::IniFormat, QSettings::UserScope,
-                    QString::fromLatin1(kSettingsApplication), QString::fromLatin1(kSettingsApplication));
-    store.beginGroup(QStringLiteral("Find"));
-    store.setValue(QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel));
-    store.setValue(QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel));
+    // Not QSettings: it writes through a symbolic link, reads a file of any size whole
+    // before writing, and with no HOME writes to /.config at the root (see SettingsStore).
+    SettingsStore::forUser(QString::fromLatin1(kSettingsApplication))
+        .write(QStringLiteral("Find"), {{QStringLiteral("Left"), QString::number(x() * kTwipsPerPixel)},
+                                        {QStringLiteral("Top"), QString::number(y() * kTwipsPerPixel)}});
 }
 
 void Form3::keyPressEvent(QKeyEvent* event)

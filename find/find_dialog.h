@@ -20,8 +20,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-// Application and organisation name of the per-user settings store (INI format in the
-// user's config location); the same product name titles the main window's messages.
+// Name of the per-user settings store (SubBig5/SubBig5.ini in the user's config folder,
+// INI form); the same product name titles the main window's messages.
 inline constexpr char kSettingsApplication[] = "SubBig5";
 
 class Form3 : public QDialog {

@@ -15,6 +15,7 @@ packages=(
   opencc libopencc-dev
   fonts-noto-cjk
   librsvg2-bin
+  clang libclang-rt-dev   # the fuzz targets (tests/fuzz), which the suite runs for a few seconds each
 )
 # With --tools, also what screenshots under a virtual display and the benchmark use, the
 # validators the install test runs when present, and what the package scripts need.

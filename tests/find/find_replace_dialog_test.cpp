@@ -79,8 +79,18 @@ protected:
     void SetUp() override
     {
         // Keep the user's real settings store out of reach.
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+        if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+            savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
         DialogTest::SetUp();
+    }
+    void TearDown() override
+    {
+        DialogTest::TearDown();
+        if (savedConfigHome.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", savedConfigHome);
     }
 
     // A fresh dialog, as the main window's Ctrl+F loads it.
@@ -93,6 +103,7 @@ protected:
     }
 
     QTemporaryDir config;
+    QByteArray savedConfigHome;
     FindSettings settings, lastSearch;
     int searches = 0;
 };
@@ -242,7 +253,7 @@ TEST_F(FindDialogTest, EveryWayOfClosingStoresThePositionInTwips)
     QFile blocker(config.filePath("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, blocker.fileName());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(blocker.fileName()));
     QTest::keyClick(open(), Qt::Key_Escape);
     EXPECT_TRUE(unloaded());
 }

@@ -1,0 +1,10 @@
+# Configures and builds the fuzz targets with clang++ (run by the fuzz_build test).
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${BINARY_DIR} -DCMAKE_CXX_COMPILER=${CXX}
+                RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "configuring the fuzz targets failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${BINARY_DIR} -j2 RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "building the fuzz targets failed")
+endif()
