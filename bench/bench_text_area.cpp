@@ -115,7 +115,7 @@ SUBBIG5_BENCH(text_area_undo_memory)
     // A subtitle text that needs one correction, in the middle: Ctrl+W changes little.
     QString text = bench::big5SubtitleText(200 << 20);
     text.insert(text.indexOf(QStringLiteral("\r\n"), text.size() / 2) + 2, QStringLiteral("軟件\r\n"));
-    const QString corrected = correctSubtitles(text);
+    const QString corrected = correction::correctSubtitles(text);
     qsizetype firstDiff = 0;
     while (firstDiff < text.size() && text[firstDiff] == corrected[firstDiff])
         ++firstDiff;

@@ -1,5 +1,7 @@
 #include "document/encoding.h"
 
+#include <QStringDecoder>
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
@@ -136,10 +138,18 @@ bool readsAsDoubleByte(QByteArrayView bytes)
     return true;
 }
 
+// QString::fromUtf8 drops byte-order marks at the start of what it is given; here a mark is
+// part of the text (a file read as UTF-8 without one, or a stretch after a stray byte).
+QString fromUtf8KeepingMark(QByteArrayView bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 QString decodeUtf8(QByteArrayView bytes)
 {
     if (surveyUtf8(bytes, 0).valid)
-        return QString::fromUtf8(bytes);
+        return fromUtf8KeepingMark(bytes);
     // Valid stretches as they are, each other byte as its reserved code point.
     QString out;
     out.reserve(bytes.size());
@@ -155,11 +165,11 @@ QString decodeUtf8(QByteArrayView bytes)
             p += n;
             continue;
         }
-        out += QString::fromUtf8(bytes.sliced(run - begin, p - run));
+        out += fromUtf8KeepingMark(bytes.sliced(run - begin, p - run));
         appendCodePoint(out, kRawByteBase + *p);
         run = ++p;
     }
-    out += QString::fromUtf8(bytes.sliced(run - begin));
+    out += fromUtf8KeepingMark(bytes.sliced(run - begin));
     return out;
 }
 
@@ -235,8 +245,53 @@ void keepRawBytes(const void*, UConverterToUnicodeArgs* args, const char* codeUn
     *err = U_ZERO_ERROR;
 }
 
+// Where GB18030 writes a reserved code point with one of its own four-byte codes: those four
+// bytes are read as raw bytes, so a save writes them back (the file's character would else be
+// taken for a raw byte). Found by walking the encoding's structure: 1, 2 or 4 bytes a character.
+std::vector<qsizetype> reservedFourByteCodes(QByteArrayView bytes)
+{
+    std::vector<qsizetype> found;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const qsizetype n = bytes.size();
+    auto digit = [](std::uint8_t b) { return b >= 0x30 && b <= 0x39; };
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x81 || p[i] == 0xFF || i + 1 >= n) {
+            ++i;
+        } else if (digit(p[i + 1]) && i + 3 < n && p[i + 2] >= 0x81 && p[i + 2] <= 0xFE && digit(p[i + 3])) {
+            if (p[i] >= 0x90) {
+                const char32_t c = 0x10000
+                                   + ((char32_t(p[i] - 0x90) * 10 + (p[i + 1] - 0x30)) * 126 + (p[i + 2] - 0x81)) * 10
+                                   + (p[i + 3] - 0x30);
+                if (isReserved(c))
+                    found.push_back(i);
+            }
+            i += 4;
+        } else {
+            i += 2;
+        }
+    }
+    return found;
+}
+
+QString decodeGb18030(QByteArrayView bytes);
+
+QString decodeGb18030Piecewise(QByteArrayView bytes, const std::vector<qsizetype>& reserved)
+{
+    QString out;
+    qsizetype from = 0;
+    for (qsizetype at : reserved) {
+        out += decodeGb18030(bytes.sliced(from, at - from));
+        for (qsizetype k = at; k < at + 4; ++k)
+            appendCodePoint(out, kRawByteBase + std::uint8_t(bytes[k]));
+        from = at + 4;
+    }
+    return out + decodeGb18030(bytes.sliced(from));
+}
+
 QString decodeGb18030(QByteArrayView bytes)
 {
+    if (const std::vector<qsizetype> reserved = reservedFourByteCodes(bytes); !reserved.empty())
+        return decodeGb18030Piecewise(bytes, reserved);
     IcuConverter icu("gb18030");
     UErrorCode status = U_ZERO_ERROR;
     ucnv_setToUCallBack(icu.cnv, keepRawBytes, nullptr, nullptr, nullptr, &status);

@@ -9,8 +9,7 @@
 // byte), and a save writes it back as that byte. In UTF-16 a lone surrogate unit u becomes
 // U+10F000 + (u - 0xD800), since the text area cannot hold a lone surrogate. A file that
 // really holds one of those code points has it read as raw bytes (or units) the same way,
-// so it too comes back unchanged. (GB18030 is the exception: its four-byte codes for them
-// read as the characters, which a save would write as raw bytes. No text uses them.)
+// so it too comes back unchanged.
 
 #include "convert/codepage.h"
 

@@ -39,6 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const CorrectionRow& row = rows[((unsigned(b & 0x1F) << 8) | in.byte()) % rows.size()];
         text += naive::view(b & 0x20 ? row.replacement : row.find);
     }
-    fuzz::check(correctSubtitles(text) == naive::correctSubtitles(text), "correction differs from the row-by-row pass");
+    fuzz::check(correction::correctSubtitles(text) == naive::correctSubtitles(text), "correction differs from the row-by-row pass");
     return 0;
 }

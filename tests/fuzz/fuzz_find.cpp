@@ -7,6 +7,8 @@
 
 #include <QChar>
 
+using namespace find;
+
 namespace {
 
 constexpr char16_t kAlphabet[] = {
@@ -137,7 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const qint16 direction : {qint16(0), qint16(1), qint16(2)})
             checkFindText(text, selStart, selLength, FindSettings{pattern, mode, direction});
     }
-    fuzz::check(replaceAll(text, pattern, with) == plainReplaceAll(text, pattern, with),
-                "replaceAll differs from the plain replacement");
+    fuzz::check(find::replaceOccurrences(text, pattern, with) == plainReplaceAll(text, pattern, with),
+                "replace all differs from the plain replacement");
     return 0;
 }
