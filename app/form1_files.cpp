@@ -29,14 +29,17 @@ bool Form1::Sum(const QString& path)
 bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
 {
     // Read first: a load that fails leaves the caption and the text as they were.
-    document::ReadResult r = document::readTextFile(path, encoding);
+    document::EditorRead r = document::readForEditor(path, encoding);
     if (!r.ok) {
         showError(QStringLiteral("無法開啟檔案"), path, r.reason);
         return false;
     }
     setCurrentFile(path);
     setEncoding(r.encoding);
-    Text1->loadText(r.text);
+    if (r.utf8.isNull())
+        Text1->loadText(r.text);
+    else
+        Text1->loadUtf8(r.utf8);
     return true;
 }
 

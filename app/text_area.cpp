@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include <algorithm>
@@ -105,7 +106,9 @@ QString TextArea::text() const
 {
     const long length = SendScintilla(SCI_GETLENGTH);
     const auto* data = reinterpret_cast<const char*>(SendScintilla(SCI_GETCHARACTERPOINTER));
-    return QString::fromUtf8(data, length);
+    // Not QString::fromUtf8, which would drop a U+FEFF at the start of the text.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder.decode(QByteArrayView(data, length));
 }
 
 namespace {
@@ -213,15 +216,29 @@ static qsizetype utf8Length(QStringView text)
     return n;
 }
 
-void TextArea::loadText(const QString& text)
+void TextArea::beginLoad(qsizetype utf8Bytes)
 {
-    // Fed in slices into a buffer sized once: a large file never sits in memory as a
-    // whole UTF-8 copy beside Scintilla's own.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
     SendScintilla(SCI_CLEARALL);
     // The UTF-16 line index is rebuilt once at the end rather than kept up slice by slice.
     SendScintilla(SCI_RELEASELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
-    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8Length(text) + 1));
+    SendScintilla(SCI_ALLOCATE, static_cast<unsigned long>(utf8Bytes + 1));
+}
+
+void TextArea::endLoad()
+{
+    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
+    showStart();
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
+    SendScintilla(SCI_SETSAVEPOINT);
+}
+
+void TextArea::loadText(const QString& text)
+{
+    // Fed in slices into a buffer sized once: a large file never sits in memory as a
+    // whole UTF-8 copy beside Scintilla's own.
+    beginLoad(utf8Length(text));
     constexpr qsizetype kSlice = qsizetype(1) << 24;
     for (qsizetype at = 0; at < text.size();) {
         qsizetype n = std::min(kSlice, text.size() - at);
@@ -231,11 +248,14 @@ void TextArea::loadText(const QString& text)
         SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(part.size()), part.constData());
         at += n;
     }
-    SendScintilla(SCI_ALLOCATELINECHARACTERINDEX, long(SC_LINECHARACTERINDEX_UTF16));
-    showStart();
-    SendScintilla(SCI_EMPTYUNDOBUFFER);
-    SendScintilla(SCI_SETUNDOCOLLECTION, 1L);
-    SendScintilla(SCI_SETSAVEPOINT);
+    endLoad();
+}
+
+void TextArea::loadUtf8(QByteArrayView utf8)
+{
+    beginLoad(utf8.size());
+    SendScintilla(SCI_APPENDTEXT, static_cast<unsigned long>(utf8.size()), utf8.data());
+    endLoad();
 }
 
 // Byte positions <-> UTF-16 positions through Scintilla's per-line UTF-16 index, so

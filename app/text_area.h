@@ -21,6 +21,8 @@ public:
     void assignText(const QString& text) override;
     // Like assignText, but starts a fresh undo history (a newly loaded file).
     void loadText(const QString& text);
+    // The same for a text given as well-formed UTF-8, which the text area takes as it is.
+    void loadUtf8(QByteArrayView utf8);
 
     qsizetype selStart() const override;
     qsizetype selLength() const override;
@@ -37,6 +39,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void beginLoad(qsizetype utf8Bytes);
+    void endLoad();
     void keepOnlyPlainTextKeys();
     void replaceDifferingRange(const QByteArray& utf8);
     void showStart();

@@ -49,7 +49,7 @@ public:
             }
             return true;
         }
-        document::CommandResult r = document::runCommand(command(step), text(), encoding_);
+        document::CommandResult r = document::runCommand(command(step), takeText(), encoding_);
         if (!r.ok) {
             *error = r.error;
             return false;
@@ -90,6 +90,12 @@ private:
         if (!asText_)
             setText(cp950::decode(bytes_));
         return text_;
+    }
+    // The text, handed over rather than shared, so a step may work on its buffer.
+    QString takeText()
+    {
+        text();
+        return std::move(text_);
     }
     void setText(QString text)
     {

@@ -104,40 +104,64 @@ std::unique_ptr<CharMap> buildBigToGB()
     return map;
 }
 
+// Maps the units of `text` in place (a unit is read before it is written, so the same buffer
+// serves as input and output).
+template <class OnChange>
+void mapUnits(const char16_t* in, char16_t* out, qsizetype n, const CharMap& map, OnChange onChange)
+{
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = in[i];
+        const char16_t r = c < 0x80 ? 0 : map[c];
+        out[i] = r ? r : c;
+        if (r)
+            onChange(i, c, r);
+    }
+}
+
 template <class OnChange>
 QString mapText(QStringView text, const CharMap& map, OnChange onChange)
 {
     QString out(text.size(), Qt::Uninitialized);
-    char16_t* o = reinterpret_cast<char16_t*>(out.data());
-    const char16_t* in = reinterpret_cast<const char16_t*>(text.data());
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t c = in[i];
-        const char16_t r = c < 0x80 ? 0 : map[c];
-        o[i] = r ? r : c;
-        if (r)
-            onChange(i, c, r);
-    }
+    mapUnits(reinterpret_cast<const char16_t*>(text.data()), reinterpret_cast<char16_t*>(out.data()), text.size(),
+             map, onChange);
     return out;
+}
+
+const CharMap* gbToBigMap()
+{
+    QString error;
+    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error))
+        return nullptr;
+    static const std::unique_ptr<CharMap> map = buildGbToBig();
+    return map.get();
 }
 
 } // namespace
 
 QString gbToBigText(QStringView text, GbFindings* findings)
 {
-    QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error))
-        return text.toString();
-    static const std::unique_ptr<CharMap> map = buildGbToBig();
-    if (!findings)
-        return mapText(text, *map, [](qsizetype, char16_t, char16_t) {});
+    QString out = text.toString();
+    gbToBigInPlace(out, findings);
+    return out;
+}
+
+void gbToBigInPlace(QString& text, GbFindings* findings)
+{
+    const CharMap* map = gbToBigMap();
+    if (!map)
+        return;
+    char16_t* units = reinterpret_cast<char16_t*>(text.data());
+    if (!findings) {
+        mapUnits(units, units, text.size(), *map, [](qsizetype, char16_t, char16_t) {});
+        return;
+    }
     qsizetype firstBlank = -1;
-    QString out = mapText(text, *map, [&](qsizetype i, char16_t from, char16_t to) {
+    mapUnits(units, units, text.size(), *map, [&](qsizetype i, char16_t from, char16_t to) {
         if (to == kIdeographicSpace && from != kIdeographicSpace && findings->blanked++ == 0)
             firstBlank = i;
     });
-    if (firstBlank >= 0)
+    if (firstBlank >= 0)   // the line ends are untouched, so the converted text counts the same lines
         findings->blankedLine = lineNumberAt(text, firstBlank);
-    return out;
 }
 
 QString bigToGBText(QStringView text)

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringView>
 
-// Null when the tables cannot be loaded; the text is then returned unchanged.
+// When the tables cannot be loaded the text is returned unchanged.
 QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
+// The same on the text's own buffer (a large text needs no second copy).
+void gbToBigInPlace(QString& text, GbFindings* findings = nullptr);
 QString bigToGBText(QStringView text);

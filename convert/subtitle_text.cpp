@@ -1,6 +1,6 @@
 #include "convert/subtitle_text.h"
 
-#include <QRegularExpression>
+#include <QList>
 
 #include <algorithm>
 
@@ -42,6 +42,29 @@ struct Piece {
     std::vector<Mark> marks;
 };
 
+bool isCueNumber(QStringView t)
+{
+    return std::all_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// "00:00:01,000 --> 00:00:03,500" (SRT) or with dots (WebVTT), maybe with settings after it.
+bool isTimecodeLine(QStringView t)
+{
+    const qsizetype arrow = t.indexOf(u"-->");
+    if (arrow < 0)
+        return false;
+    auto isTime = [](QStringView s) {
+        s = s.trimmed();
+        const qsizetype space = s.indexOf(u' ');
+        if (space > 0)
+            s = s.first(space);
+        return s.size() >= 8 && std::all_of(s.begin(), s.end(), [](QChar c) {
+                   return c.isDigit() || c == u':' || c == u',' || c == u'.';
+               });
+    };
+    return isTime(t.first(arrow)) && isTime(t.sliced(arrow + 3));
+}
+
 // The readable part of each line, or nothing for lines that are not read.
 std::optional<std::pair<qsizetype, qsizetype>> readableRange(QStringView line, Format format)
 {
@@ -55,10 +78,8 @@ std::optional<std::pair<qsizetype, qsizetype>> readableRange(QStringView line, F
         }
         return std::nullopt;
     }
-    static const QRegularExpression cueNumber(QStringLiteral("^\\s*\\d+\\s*$"));
-    static const QRegularExpression timecode(
-        QStringLiteral("^\\s*\\d+:\\d\\d:\\d\\d[,.]\\d+\\s*-->\\s*\\d+:\\d\\d:\\d\\d[,.]\\d+"));
-    if (line.trimmed().isEmpty() || cueNumber.match(line).hasMatch() || timecode.match(line).hasMatch())
+    const QStringView t = line.trimmed();
+    if (t.isEmpty() || isCueNumber(t) || isTimecodeLine(t))
         return std::nullopt;
     return std::pair(qsizetype(0), line.size());
 }
@@ -86,6 +107,11 @@ qsizetype markupEnd(QStringView text, qsizetype i, Format format)
 Piece liftMarkup(QStringView text, qsizetype start, qsizetype end, Format format)
 {
     Piece piece{start, end, {}, {}};
+    const QStringView range = text.sliced(start, end - start);
+    if (!range.contains(format == Format::Ass ? u'{' : u'<')) {
+        piece.plain = range.toString();   // the usual line: no markup at all
+        return piece;
+    }
     piece.plain.reserve(end - start);
     qsizetype i = start;
     while (i < end) {
@@ -188,20 +214,34 @@ QString putMarkupBack(const Piece& piece, QStringView converted, const std::vect
 
 Format detectFormat(QStringView text)
 {
-    for (const Line& line : splitLines(text)) {
-        QStringView l = text.sliced(line.start, line.end - line.start).trimmed();
-        if (l.startsWith(u'\uFEFF'))
-            l = l.sliced(1).trimmed();
-        if (l.isEmpty())
-            continue;
-        return l.compare(u"[Script Info]", Qt::CaseInsensitive) == 0 ? Format::Ass : Format::Plain;
+    // Only the first line with something on it counts.
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        QStringView line = text.sliced(start, end - start).trimmed();
+        if (line.startsWith(u'\uFEFF'))
+            line = line.sliced(1).trimmed();
+        if (!line.isEmpty())
+            return line.compare(u"[Script Info]", Qt::CaseInsensitive) == 0 ? Format::Ass : Format::Plain;
+        start = end + 1;
     }
     return Format::Plain;
+}
+
+// Plain subtitles without tags: cue numbers and timecodes are ASCII, which no conversion
+// touches, so the whole text converts as its lines would one by one.
+bool readsWhole(QStringView text)
+{
+    return !text.contains(u'<') && detectFormat(text) == Format::Plain;
 }
 
 QString convertReadable(QStringView text, const Conversion& convert)
 {
     const Format format = detectFormat(text);
+    if (format == Format::Plain && !text.contains(u'<'))
+        return convert(text).text;
     std::vector<Piece> pieces;
     QString joined;
     for (const Line& line : splitLines(text)) {

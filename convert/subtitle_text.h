@@ -39,4 +39,8 @@ using Conversion = std::function<Converted(QStringView)>;
 
 QString convertReadable(QStringView text, const Conversion& convert);
 
+// True when every line but cue numbers and timecodes is read and there is no markup: a plain
+// subtitle without tags. A conversion that leaves ASCII alone may then run on the whole text.
+bool readsWhole(QStringView text);
+
 } // namespace subtitle

@@ -8,6 +8,8 @@
 #include "convert/subtitle_text.h"
 #include "correct/correction.h"
 
+#include <algorithm>
+
 namespace document {
 namespace {
 
@@ -23,6 +25,10 @@ subtitle::Converted plain(QString text)
 GbFindings blankedBetween(const QString& before, const QString& after)
 {
     GbFindings f;
+    // No conversion turns an ideographic space into anything else, so counting tells whether
+    // there is anything to find.
+    if (std::count(after.begin(), after.end(), kIdeographicSpace) == std::count(before.begin(), before.end(), kIdeographicSpace))
+        return f;
     for (qsizetype i = 0; i < before.size() && i < after.size(); ++i) {
         if (after[i] == kIdeographicSpace && before[i] != kIdeographicSpace && f.blanked++ == 0)
             f.blankedLine = lineNumberAt(before, i);
@@ -48,7 +54,7 @@ CommandResult phraseStep(const QString& text, Encoding encoding)
 
 } // namespace
 
-CommandResult runCommand(Command command, const QString& text, Encoding encoding)
+CommandResult runCommand(Command command, QString text, Encoding encoding)
 {
     if (command == Command::Phrase)
         return phraseStep(text, encoding);
@@ -63,6 +69,11 @@ CommandResult runCommand(Command command, const QString& text, Encoding encoding
         case Command::Correct: r.text = correction::correctSubtitles(text); break;
         case Command::Phrase: break;
         }
+        return r;
+    }
+    if (command == Command::GbToBig5 && subtitle::readsWhole(text)) {
+        gbToBigInPlace(text, &r.findings);   // the usual subtitle: one pass, no second copy
+        r.text = std::move(text);
         return r;
     }
     r.text = subtitle::convertReadable(text, [command](QStringView piece) {

@@ -23,7 +23,7 @@ struct CommandResult {
     QString error;          // when not ok: why, in words (the phrase step's data is missing)
 };
 
-CommandResult runCommand(Command command, const QString& text, Encoding encoding);
+CommandResult runCommand(Command command, QString text, Encoding encoding);
 
 // Empty when `command` can run here; otherwise why not.
 QString commandUnavailable(Command command);

@@ -5,6 +5,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -96,24 +97,29 @@ struct Utf8Survey {
     qsizetype multiByte = 0;   // sequences of two bytes or more, up to `enough`
 };
 
-Utf8Survey surveyUtf8(QByteArrayView bytes, qsizetype enough)
+// Walks well-formed UTF-8 from p and returns where it stopped: `end`, or the first byte of a
+// sequence that is ill-formed or cut off by the end. Counts multi-byte sequences up to `enough`.
+const std::uint8_t* walkUtf8(const std::uint8_t* p, const std::uint8_t* end, qsizetype enough, qsizetype* multiByte)
 {
-    Utf8Survey s;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto* const end = p + bytes.size();
     while (p < end) {
         p += asciiRun(p, end);
         if (p >= end)
             break;
         const int n = utf8Sequence(p, end);
-        if (n == 0) {
-            s.valid = false;
-            break;
-        }
-        if (s.multiByte < enough)
-            ++s.multiByte;
+        if (n == 0)
+            return p;
+        if (*multiByte < enough)
+            ++*multiByte;
         p += n;
     }
+    return end;
+}
+
+Utf8Survey surveyUtf8(QByteArrayView bytes, qsizetype enough)
+{
+    Utf8Survey s;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    s.valid = walkUtf8(p, p + bytes.size(), enough, &s.multiByte) == p + bytes.size();
     return s;
 }
 
@@ -140,16 +146,29 @@ bool readsAsDoubleByte(QByteArrayView bytes)
 
 // QString::fromUtf8 drops byte-order marks at the start of what it is given; here a mark is
 // part of the text (a file read as UTF-8 without one, or a stretch after a stray byte).
-QString fromUtf8KeepingMark(QByteArrayView bytes)
+QString fromUtf8KeepingMark(QByteArrayView bytes, bool* hadError = nullptr)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (hadError)
+        *hadError = decoder.hasError();
+    return text;
+}
+
+// True when the text holds a code point of the last planes (U+F0000 on), where the reserved
+// ones lie: a valid file that holds one is read again byte by byte.
+bool reachesReservedPlanes(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0xDB80 && c.unicode() <= 0xDBFF; });
 }
 
 QString decodeUtf8(QByteArrayView bytes)
 {
-    if (surveyUtf8(bytes, 0).valid)
-        return fromUtf8KeepingMark(bytes);
+    // The usual file is valid UTF-8: one pass through Qt's decoder.
+    bool hadError = false;
+    QString text = fromUtf8KeepingMark(bytes, &hadError);
+    if (!hadError && !reachesReservedPlanes(text))
+        return text;
     // Valid stretches as they are, each other byte as its reserved code point.
     QString out;
     out.reserve(bytes.size());
@@ -454,25 +473,21 @@ Encoding detectEncoding(QByteArrayView bytes)
     return Encoding::Utf8;
 }
 
+bool isPlainUtf8(QByteArrayView bytes)
+{
+    return surveyUtf8(bytes, 0).valid;   // reserved code points count as ill-formed there
+}
+
 bool stillValidUtf8(QByteArrayView bytes, qsizetype from, qsizetype* resume)
 {
     const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const auto* const end = begin + bytes.size();
-    const auto* p = begin + from;
-    while (p < end) {
-        p += asciiRun(p, end);
-        if (p >= end)
-            break;
-        const int n = utf8Sequence(p, end);
-        if (n == 0) {
-            // Ill-formed, unless the bytes that are there begin a sequence the end cut off.
-            if (end - p >= 4 || !startsTruncatedSequence(p, end))
-                return false;
-            break;
-        }
-        p += n;
-    }
-    *resume = p - begin;
+    qsizetype ignored = 0;
+    const std::uint8_t* stop = walkUtf8(begin + from, end, 0, &ignored);
+    // Ill-formed, unless the bytes that are there begin a sequence the end cut off.
+    if (stop != end && (end - stop >= 4 || !startsTruncatedSequence(stop, end)))
+        return false;
+    *resume = stop - begin;
     return true;
 }
 

@@ -50,6 +50,10 @@ Encoding detectEncoding(QByteArrayView bytes);
 // then finishes the decision.
 bool stillValidUtf8(QByteArrayView bytes, qsizetype from, qsizetype* resume);
 
+// True when `bytes` are well-formed UTF-8 holding no reserved code point, so that they are
+// exactly the UTF-8 form of what decodeText gives for them.
+bool isPlainUtf8(QByteArrayView bytes);
+
 // Decodes a whole file's bytes; a byte-order mark at the start is dropped (it belongs to the
 // encoding, not to the text). Big5 is the code page codec alone: the caller has already
 // given the bytes the line ends a load gives them.

@@ -217,6 +217,37 @@ ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding)
     return readText(file, encoding);
 }
 
+EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
+{
+    EditorRead r;
+    QFile file;
+    if (!openForReading(file, path, &r.reason))
+        return r;
+    ReadBytesResult bytes = readBytes(file);
+    if (!bytes.ok) {
+        r.reason = bytes.reason;
+        return r;
+    }
+    try {
+        r.encoding = encoding ? *encoding : detectEncoding(bytes.bytes);
+        const bool utf8 = r.encoding == Encoding::Utf8 || r.encoding == Encoding::Utf8Bom;
+        const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        // Detection takes a file for UTF-8 only when it is well formed; a file named UTF-8 by
+        // the user is checked here.
+        if (utf8 && (!encoding || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
+            bytes.bytes.remove(0, mark);
+            r.utf8 = std::move(bytes.bytes);
+        } else {
+            r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
+        }
+    } catch (const std::bad_alloc&) {
+        r.reason = outOfMemory();
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+
 QByteArray fileBytes(const QString& text, Encoding encoding, std::vector<cp950::Unencodable>* misses)
 {
     QByteArray bytes = encodeText(text, encoding, misses);

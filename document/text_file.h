@@ -55,6 +55,14 @@ struct ReadResult {
 ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding = std::nullopt);
 ReadResult readText(QIODevice& device, std::optional<Encoding> encoding = std::nullopt);
 
+// The same for the editor, whose text area holds UTF-8: a well-formed UTF-8 file comes back
+// as its bytes (`utf8`, without its byte-order mark; `text` stays empty), saving a decoding
+// and an encoding of the whole file. Any other file comes back as `text`.
+struct EditorRead : ReadResult {
+    QByteArray utf8;
+};
+EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding = std::nullopt);
+
 // What a save writes for `text` in `encoding`. Characters the encoding cannot hold become
 // '?' and are listed in `misses`.
 QByteArray fileBytes(const QString& text, Encoding encoding = Encoding::Big5,

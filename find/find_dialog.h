@@ -22,7 +22,7 @@ class QRadioButton;
 
 // Name of the per-user settings store (SubBig5/SubBig5.ini in the user's config folder,
 // INI form); the same product name titles the main window's messages.
-inline constexpr char kSettingsApplication[] = "SubBig5";
+inline constexpr char kSettingsApplication[] = SUBBIG5_PRODUCT_NAME;
 
 class Form3 : public QDialog {
     Q_OBJECT

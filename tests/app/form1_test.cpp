@@ -36,6 +36,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
+        QDir().mkpath(dir.filePath("xdg-data"));
         qputenv("XDG_DATA_HOME", dir.filePath("xdg-data").toUtf8());   // the trash lands here
         form.setPrompter(&prompt);
     }
