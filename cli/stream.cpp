@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <algorithm>
 #include <memory>
 
 namespace batch {
@@ -61,7 +62,7 @@ public:
             held_ = in.sliced(settled);
             in.truncate(settled);
         }
-        line_ += in.count('\n');
+        line_ += std::count(in.cbegin(), in.cend(), '\n');
         return in;
     }
 

@@ -4,7 +4,9 @@
 
 #include <QStringList>
 
+#include <array>
 #include <cstdint>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -50,19 +52,54 @@ qsizetype lineEnds(const std::uint8_t* begin, const std::uint8_t* end, const std
 
 } // namespace
 
+namespace {
+
+// GB2312 codes whose GBStr cell is the Big5 ideographic space although they are not the GB2312
+// one: the characters 簡轉繁 blanks. Built once from the loaded table.
+const std::array<std::uint8_t, 65536>& blankingCodes()
+{
+    static const auto codes = [] {
+        auto c = std::make_unique<std::array<std::uint8_t, 65536>>();
+        c->fill(0);
+        for (unsigned lead = 0xA1; lead <= 0xFE; ++lead) {
+            for (unsigned trail = 0xA1; trail <= 0xFE; ++trail) {
+                const modBig2GB::Cell& cell = modBig2GB::gbCell(modBig2GB::gbRowKey(lead), trail);
+                (*c)[lead << 8 | trail] = cell.first == 0xA1 && cell.second == 0x40 && (lead << 8 | trail) != 0xA1A1;
+            }
+        }
+        return c;
+    }();
+    return *codes;
+}
+
+bool inA1toFE(std::uint8_t b) { return unsigned(b - 0xA1) < 0x5E; }
+
+// Runs of GB2312-shaped pairs (both bytes 0xA1..0xFE) from p; returns where the run ends.
+template <class Visit>
+const std::uint8_t* pairRun(const std::uint8_t* p, const std::uint8_t* end, Visit visit)
+{
+    while (end - p >= 2 && inA1toFE(p[0]) && inA1toFE(p[1])) {
+        visit(p);
+        p += 2;
+    }
+    return p;
+}
+
+} // namespace
+
 GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine)
 {
-    using namespace modBig2GB;
     GbFindings f;
     const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const auto* const end = begin + bytes.size();
-    const bool haveTables = tablesLoaded();
     const std::uint8_t* firstGbk = nullptr;
     const std::uint8_t* firstBlank = nullptr;
 
-    // Two walks: GBK's own pair structure finds the GBK-only pairs; the scan's pair test finds
-    // the cells that give the ideographic space. Lines are counted only for the first of each.
+    // GBK's own pair structure finds the GBK-only pairs.
     for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
+        p = pairRun(p, end, [](const std::uint8_t*) {});
+        if (p >= end || *p < 0x80)
+            continue;
         if (*p <= 0xFE && end - p >= 2 && isGbkTrail(p[1])) {
             if ((*p < 0xA1 || p[1] < 0xA1) && f.gbkPairs++ == 0)
                 firstGbk = p;
@@ -71,17 +108,23 @@ GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine)
             ++p;
         }
     }
-    for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
-        if (*p < 0xA1 || end - p < 2 || p[1] < 0xA1) {
-            ++p;
-            continue;
+    // The scan's own pair test finds the cells that give the ideographic space.
+    if (modBig2GB::tablesLoaded()) {
+        const auto& blanking = blankingCodes();
+        for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
+            qsizetype found = 0;
+            const std::uint8_t* run = p;
+            p = pairRun(p, end, [&](const std::uint8_t* at) { found += blanking[at[0] << 8 | at[1]]; });
+            if (found > 0 && f.blanked == 0) {
+                for (firstBlank = run; !blanking[firstBlank[0] << 8 | firstBlank[1]]; firstBlank += 2) {
+                }
+            }
+            f.blanked += found;
+            // Where the run stopped: a pair with 0xFF in it (the scan passes it on whole), or a
+            // byte that starts none.
+            if (p < end && *p >= 0x80)
+                p += *p >= 0xA1 && end - p >= 2 && p[1] >= 0xA1 ? 2 : 1;
         }
-        if (haveTables && *p != 0xFF && p[1] != 0xFF && !(p[0] == 0xA1 && p[1] == 0xA1)) {
-            const Cell& cell = gbCell(gbRowKey(*p), p[1]);
-            if (cell.first == 0xA1 && cell.second == 0x40 && f.blanked++ == 0)
-                firstBlank = p;
-        }
-        p += 2;
     }
     if (firstGbk)
         f.gbkLine = firstLine + lineEnds(begin, firstGbk, end);
