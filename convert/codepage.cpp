@@ -1,13 +1,11 @@
 #include "convert/codepage.h"
+#include "convert/huge_pages.h"
 
 #include <unicode/ucnv.h>
 
 #include <algorithm>
 #include <cstring>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -186,24 +184,6 @@ const Tables& tables()
 {
     static const std::unique_ptr<Tables> t = buildTables();
     return *t;
-}
-
-// A buffer of a large text is touched page by page as it is written; on Linux, huge
-// pages turn tens of thousands of page faults into a few dozen.
-void preferHugePages(void* data, qsizetype bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    if (bytes < qsizetype(8 * kHuge))
-        return;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + std::uintptr_t(bytes)) & ~(kHuge - 1);
-    if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    Q_UNUSED(data);
-    Q_UNUSED(bytes);
-#endif
 }
 
 // Copies the run of ASCII bytes at p (16 at a time where possible) and returns how

@@ -1,5 +1,7 @@
 #include "document/encoding.h"
 
+#include "convert/huge_pages.h"
+
 #include <QStringDecoder>
 
 #include <unicode/ucnv.h>
@@ -149,7 +151,10 @@ bool readsAsDoubleByte(QByteArrayView bytes)
 QString fromUtf8KeepingMark(QByteArrayView bytes, bool* hadError = nullptr)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
-    QString text = decoder.decode(bytes);
+    QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
+    preferHugePages(text.data(), text.size() * 2);
+    const QChar* end = decoder.appendToBuffer(text.data(), bytes);
+    text.truncate(end - text.constData());
     if (hadError)
         *hadError = decoder.hasError();
     return text;

@@ -1,6 +1,7 @@
 #include "document/text_file.h"
 
 #include "convert/findings.h"
+#include "convert/huge_pages.h"
 #include "document/file_errors.h"
 #include "document/native_path.h"
 
@@ -139,6 +140,7 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit)
         // a small probe so the common file is never copied.
         QByteArray bytes;
         bytes.reserve((device.isSequential() ? 0 : qMin(device.size(), limit)) + 2);
+        preferHugePages(bytes.data(), bytes.capacity());
         char probe[1 << 16];
         for (;;) {
             const qint64 used = bytes.size();

@@ -1,0 +1,7 @@
+#pragma once
+// A buffer of a large text is touched page by page as it is written; on Linux, huge pages
+// turn tens of thousands of page faults into a few dozen. Small buffers are left alone.
+
+#include <QtGlobal>
+
+void preferHugePages(void* data, qsizetype bytes);
