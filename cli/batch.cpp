@@ -271,13 +271,28 @@ struct RunResult {
     Report report;
 };
 
+QString tooLarge()
+{
+    return QStringLiteral("檔案太大（超過 %1 MB）").arg(document::kMaxFileBytes >> 20);
+}
+
 RunResult runSteps(const Options& o, Source& source, Sink& sink)
 {
     RunResult r;
+    // A file the editor would refuse is refused before any of it is read or written; a stream
+    // that says nothing of its size is refused once it has gone past the limit.
+    if (!source.file.isSequential() && source.file.size() > document::kMaxFileBytes) {
+        r.readError = tooLarge();
+        return r;
+    }
     QByteArray head;
     Decision d;
     if (!decideEncoding(o, source.file, head, d, &r.readError))
         return r;
+    if (head.size() > document::kMaxFileBytes) {
+        r.readError = tooLarge();
+        return r;
+    }
     const Encoding to = o.to.value_or(d.encoding);
     if (d.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
         // Byte conversions need no whole text: an input of any size goes through in slices.
@@ -297,7 +312,7 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
         head += rest.bytes;
     }
     if (head.size() > document::kMaxFileBytes) {
-        r.readError = QStringLiteral("檔案太大（超過 %1 MB）").arg(document::kMaxFileBytes >> 20);
+        r.readError = tooLarge();
         return r;
     }
     const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report, &r.readError);
