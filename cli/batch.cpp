@@ -1,22 +1,15 @@
 #include "cli/batch.h"
 
+#include "cli/endpoints.h"
 #include "cli/stream.h"
-#include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
 #include "convert/gbk_table.h"
 #include "convert/tables.h"
 #include "document/commands.h"
-#include "document/file_errors.h"
-#include "document/save_file.h"
-
-#include <QFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
 
 namespace batch {
 
@@ -120,94 +113,6 @@ void say(std::FILE* err, const QString& message)
 bool onlyByteSteps(const std::vector<Step>& steps)
 {
     return std::all_of(steps.begin(), steps.end(), [](Step s) { return s == Step::GbToBig5 || s == Step::Big5ToGb; });
-}
-
-QString standardInput() { return QStringLiteral("（標準輸入）"); }
-QString standardOutput() { return QStringLiteral("（標準輸出）"); }
-
-bool streamIsOpen(std::FILE* stream)
-{
-    return stream && ::fcntl(fileno(stream), F_GETFD) != -1;
-}
-
-struct Source {
-    QFile file;
-    QString name;
-};
-
-bool openSource(const QString& path, std::FILE* in, Source& source, QString* reason)
-{
-    if (path != u"-") {
-        source.name = path;
-        return document::openForReading(source.file, path, reason);
-    }
-    source.name = standardInput();
-    if (!streamIsOpen(in) || !source.file.open(fileno(in), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-        *reason = QStringLiteral("標準輸入已關閉");
-        return false;
-    }
-    return true;
-}
-
-// Standard output, written straight to its descriptor: every write is checked and nothing
-// waits in a buffer, so a full disk or a closed pipe is reported, never lost.
-class Console : public QIODevice {
-public:
-    bool open(int fd)
-    {
-        fd_ = fd;
-        return ::fcntl(fd, F_GETFD) != -1 && QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char*, qint64) override { return -1; }
-    qint64 writeData(const char* data, qint64 size) override
-    {
-        for (qint64 done = 0; done < size;) {
-            const ssize_t n = ::write(fd_, data + done, size_t(size - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                setErrorString(document::systemReason(n < 0 ? errno : ENOSPC));
-                return -1;
-            }
-            done += n;
-        }
-        return size;
-    }
-
-private:
-    int fd_ = -1;
-};
-
-// Standard output, or a file written safely (committed only when everything went well).
-struct Sink {
-    Console console;
-    document::SafeFile file;
-    bool toConsole = true;
-    QString name;
-
-    QIODevice& device() { return toConsole ? static_cast<QIODevice&>(console) : file; }
-};
-
-bool openSink(const Options& o, const QString& input, std::FILE* out, Sink& sink, QString* reason)
-{
-    const QString target = o.inPlace ? input : o.output == u"-" ? QString() : o.output;
-    sink.toConsole = target.isEmpty();
-    sink.name = sink.toConsole ? standardOutput() : target;
-    if (!sink.toConsole) {
-        if (!sink.file.open(target)) {
-            *reason = sink.file.reason();
-            return false;
-        }
-        return true;
-    }
-    if (!streamIsOpen(out) || std::fflush(out) != 0 || !sink.console.open(fileno(out))) {
-        *reason = QStringLiteral("標準輸出已關閉");
-        return false;
-    }
-    return true;
 }
 
 // Reads from `in` until `bytes` holds at least `want` bytes or the source has ended.

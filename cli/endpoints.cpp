@@ -1,0 +1,77 @@
+#include "cli/endpoints.h"
+
+#include "document/file_errors.h"
+#include "document/text_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace batch {
+namespace {
+
+QString standardInput() { return QStringLiteral("（標準輸入）"); }
+QString standardOutput() { return QStringLiteral("（標準輸出）"); }
+
+bool streamIsOpen(std::FILE* stream)
+{
+    return stream && ::fcntl(fileno(stream), F_GETFD) != -1;
+}
+
+} // namespace
+
+bool openSource(const QString& path, std::FILE* in, Source& source, QString* reason)
+{
+    if (path != u"-") {
+        source.name = path;
+        return document::openForReading(source.file, path, reason);
+    }
+    source.name = standardInput();
+    if (!streamIsOpen(in) || !source.file.open(fileno(in), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        *reason = QStringLiteral("標準輸入已關閉");
+        return false;
+    }
+    return true;
+}
+
+bool Console::open(int fd)
+{
+    fd_ = fd;
+    return ::fcntl(fd, F_GETFD) != -1 && QIODevice::open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+qint64 Console::writeData(const char* data, qint64 size)
+{
+    for (qint64 done = 0; done < size;) {
+        const ssize_t n = ::write(fd_, data + done, size_t(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            setErrorString(document::systemReason(n < 0 ? errno : ENOSPC));
+            return -1;
+        }
+        done += n;
+    }
+    return size;
+}
+
+bool openSink(const Options& o, const QString& input, std::FILE* out, Sink& sink, QString* reason)
+{
+    const QString target = o.inPlace ? input : o.output == u"-" ? QString() : o.output;
+    sink.toConsole = target.isEmpty();
+    sink.name = sink.toConsole ? standardOutput() : target;
+    if (!sink.toConsole) {
+        if (!sink.file.open(target)) {
+            *reason = sink.file.reason();
+            return false;
+        }
+        return true;
+    }
+    if (!streamIsOpen(out) || std::fflush(out) != 0 || !sink.console.open(fileno(out))) {
+        *reason = QStringLiteral("標準輸出已關閉");
+        return false;
+    }
+    return true;
+}
+
+} // namespace batch
