@@ -1,10 +1,11 @@
 // subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
 //
-// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--sources] [PATH...]
+// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [PATH...]
 //   PATH       corpus folders or files (*.txt, one segment a line); default: the repository's corpus
 //   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
 //   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
-//   --sources  a row per corpus file under each converter
+//   --kinds    a row per kind of writing (speech, sentences, web, ...) under each converter
+//   --sources  the same, and a row per corpus file
 //   --rows     each correction-list row applied alone after the phrase step: what it fixes and breaks
 // Besides the quality table's converters it scores the phrase step followed by the correction list.
 #include "tools/quality/quality_report.h"
@@ -20,7 +21,8 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     QString dictionary, missRoad = QStringLiteral("phrase");
     int misses = 0;
-    bool perSource = false, rows = false;
+    scoring::Detail detail = scoring::Detail::Totals;
+    bool rows = false;
     QStringList paths;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -30,8 +32,10 @@ int main(int argc, char** argv)
             misses = args[++i].toInt();
         else if (a == u"--road" && i + 1 < args.size())
             missRoad = args[++i];
+        else if (a == u"--kinds")
+            detail = scoring::Detail::Kinds;
         else if (a == u"--sources")
-            perSource = true;
+            detail = scoring::Detail::Sources;
         else if (a == u"--rows")
             rows = true;
         else
@@ -77,7 +81,7 @@ int main(int argc, char** argv)
         const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
         results.push_back(scoring::evaluate(road, prepared, 1, collect));
     }
-    scoring::printTable(results, perSource);
+    scoring::printTable(results, detail);
     for (const scoring::RoadResult& r : results)
         if (!r.misses.empty())
             scoring::printMisses(r, misses);
