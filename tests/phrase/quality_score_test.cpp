@@ -1,3 +1,4 @@
+#include "tools/quality/quality_report.h"
 #include "tools/quality/quality_roads.h"
 #include "tools/quality/quality_score.h"
 
@@ -51,6 +52,23 @@ TEST(QualityScore, CorpusFilesKeepTheirHalvesApart)
     EXPECT_EQ(corpus[1].lines, QStringList({u8("一行"), u8("兩行")}));
     EXPECT_TRUE(scoring::readCorpus({dir.filePath(QStringLiteral("none"))}, &error).empty());
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(QualityScore, KindsOfWritingTotalBothHalvesOfEverySource)
+{
+    EXPECT_EQ(scoring::kindOf(u8("dev/speech-transcripts")), u8("speech"));
+    EXPECT_EQ(scoring::kindOf(u8("ui-control-center")), u8("ui"));
+    scoring::RoadResult r;
+    r.perSource = {{u8("check/blog-a"), {10, 1, 2, 1}}, {u8("check/web-b"), {5, 0, 1, 0}},
+                   {u8("dev/blog-a"), {20, 2, 4, 2}}, {u8("dev/blog-c"), {1, 1, 1, 1}}};
+    const auto kinds = scoring::byKind(r);
+    ASSERT_EQ(kinds.size(), 2u);
+    EXPECT_EQ(kinds[0].first, u8("blog"));
+    EXPECT_EQ(kinds[0].second.han, 31);
+    EXPECT_EQ(kinds[0].second.wrong, 4);
+    EXPECT_EQ(kinds[0].second.linesWithError, 4);
+    EXPECT_EQ(kinds[1].first, u8("web"));
+    EXPECT_EQ(kinds[1].second.lines, 1);
 }
 
 TEST(QualityScore, TheSpecifiedRoadLeavesWhatGb2312LacksAlone)
