@@ -1,13 +1,17 @@
 // subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
 //
-// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [PATH...]
+// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [--entries]
+//                        [--rows] [PATH...]
 //   PATH       corpus folders or files (*.txt, one segment a line); default: the repository's corpus
 //   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
 //   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
 //   --kinds    a row per kind of writing (speech, sentences, web, ...) under each converter
 //   --sources  the same, and a row per corpus file
+//   --entries  each phrase-dictionary entry left out in turn: what it fixes and breaks, per kind
+//              of writing and half (dev/check)
 //   --rows     each correction-list row applied alone after the phrase step: what it fixes and breaks
 // Besides the quality table's converters it scores the phrase step followed by the correction list.
+#include "tools/quality/quality_entries.h"
 #include "tools/quality/quality_report.h"
 #include "tools/quality/quality_rows.h"
 
@@ -22,7 +26,7 @@ int main(int argc, char** argv)
     QString dictionary, missRoad = QStringLiteral("phrase");
     int misses = 0;
     scoring::Detail detail = scoring::Detail::Totals;
-    bool rows = false;
+    bool rows = false, entries = false;
     QStringList paths;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -38,6 +42,8 @@ int main(int argc, char** argv)
             detail = scoring::Detail::Sources;
         else if (a == u"--rows")
             rows = true;
+        else if (a == u"--entries")
+            entries = true;
         else
             paths << a;
     }
@@ -51,6 +57,18 @@ int main(int argc, char** argv)
     if (!error.isEmpty()) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
+    }
+
+    if (entries) {
+        const QString text = scoring::dictionaryText(dictionary, &error);
+        const std::vector<scoring::EntryEffect> effects =
+            text.isNull() ? std::vector<scoring::EntryEffect>{} : scoring::entryEffects(text, prepared, &error);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
+            return 1;
+        }
+        scoring::printEntryEffects(effects);
+        return 0;
     }
 
     std::vector<scoring::Road> roads;

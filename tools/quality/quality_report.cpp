@@ -70,8 +70,8 @@ std::vector<std::pair<QString, Score>> byKind(const RoadResult& result)
 
 void printTable(const std::vector<RoadResult>& results, Detail detail)
 {
-    std::printf("  %-34s %9s %7s %9s %9s %11s %9s\n", "converter", "Han", "wrong", "", "lines err",
-                "MB/s", "Mchar/s");
+    std::printf("  %-34s %9s %7s %9s %9s %11s %9s\n", "converter", "Han", "wrong", "of Han",
+                "lines err", "MB/s", "Mchar/s");
     auto row = [](const QString& name, const Score& s) {
         std::printf("    %-32s %9lld %7lld %8.2f%% %8.1f%%\n", qPrintable(name),
                     static_cast<long long>(s.han), static_cast<long long>(s.wrong),
