@@ -35,8 +35,27 @@ TEST(PhraseStep, WritesWhereOpenccsTaiwanFormsGoAgainstEverydayUse)
     EXPECT_EQ(tw("可是还是只有一两位，而是只用原来的。"), u8("可是還是只有一兩位，而是只用原來的。"));
     EXPECT_EQ(tw("把游标移到这里，这里一目了然。"), u8("把游標移到這裡，這裡一目了然。"));
     EXPECT_EQ(tw("几周前的环境污染"), u8("幾週前的環境污染"));
+    // The forms the Ministry of Education lists first, where OpenCC picks a variant.
+    EXPECT_EQ(tw("这个计划很好，计划书写好了。"), u8("這個計畫很好，計畫書寫好了。"));
+    EXPECT_EQ(tw("政府宣布了新政策，名单明天公布，房间里没有家具。"),
+              u8("政府宣布了新政策，名單明天公布，房間裡沒有家具。"));
+    EXPECT_EQ(tw("我的衣服都湿透了，学生不准进入。"), u8("我的衣服都濕透了，學生不准進入。"));
+    EXPECT_EQ(tw("请尽可能尽早回复，记得按赞。"), u8("請盡可能盡早回覆，記得按讚。"));
+    EXPECT_EQ(tw("这只能说明一切回归正常。"), u8("這只能說明一切回歸正常。"));
+    // Swimming and names: 游 and 郁 outside OpenCC's phrases.
+    EXPECT_EQ(tw("他游得比我快，游过了河。"), u8("他游得比我快，游過了河。"));
+    EXPECT_EQ(tw("王郁伦说"), u8("王郁倫說"));
+}
+
+TEST(PhraseStep, KeepsRareOpenccPhrasesFromFiringAcrossWords)
+{
     // A Taiwanese word in Simplified characters is not split by a longer OpenCC phrase.
     EXPECT_EQ(tw("请洽硬体制造商"), u8("請洽硬體製造商"));
+    EXPECT_EQ(tw("两个部会里面"), u8("兩個部會裡面"));
+    // 明瞭, 生髮, 被髮 and the city of Riga are not what these sentences say.
+    EXPECT_EQ(tw("爱迪生发明了电灯。"), u8("愛迪生發明了電燈。"));
+    EXPECT_EQ(tw("新版本被发布出去，总发行量很大。"), u8("新版本被發佈出去，總發行量很大。"));
+    EXPECT_EQ(tw("在 XML 里加上一行"), u8("在 XML 裡加上一行"));
 }
 
 TEST(PhraseStep, KeepsOpenccsPhrasesAndTaiwanVariants)
@@ -50,6 +69,12 @@ TEST(PhraseStep, KeepsOpenccsPhrasesAndTaiwanVariants)
     EXPECT_EQ(tw("干净的干部喝干了"), u8("乾淨的幹部喝乾了"));
     // The word stays whole: 儘管 is not 盡管, 這只貓 keeps its measure word.
     EXPECT_EQ(tw("尽管这只猫很乖"), u8("儘管這隻貓很乖"));
+    // Longer OpenCC phrases outlive the project's shorter entries: regression is 迴歸,
+    // a complication 併發症, sadness 憂鬱, travel and games 遊.
+    EXPECT_EQ(tw("做个线性回归和回归测试"), u8("做個線性迴歸和迴歸測試"));
+    EXPECT_EQ(tw("并发问题和并发症"), u8("並發問題和併發症"));
+    EXPECT_EQ(tw("他很忧郁，去旅游玩游戏"), u8("他很憂鬱，去旅遊玩遊戲"));
+    EXPECT_EQ(tw("说明简单明了"), u8("說明簡單明瞭"));
 }
 
 TEST(PhraseStep, LeavesEverythingButChineseAsItIs)

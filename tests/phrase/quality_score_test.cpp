@@ -1,3 +1,5 @@
+#include "tools/quality/quality_entries.h"
+#include "tools/quality/quality_report.h"
 #include "tools/quality/quality_roads.h"
 #include "tools/quality/quality_score.h"
 
@@ -50,6 +52,46 @@ TEST(QualityScore, CorpusFilesKeepTheirHalvesApart)
     EXPECT_EQ(corpus[1].name, u8("dev/blog"));
     EXPECT_EQ(corpus[1].lines, QStringList({u8("一行"), u8("兩行")}));
     EXPECT_TRUE(scoring::readCorpus({dir.filePath(QStringLiteral("none"))}, &error).empty());
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(QualityScore, KindsOfWritingTotalBothHalvesOfEverySource)
+{
+    EXPECT_EQ(scoring::kindOf(u8("dev/speech-transcripts")), u8("speech"));
+    EXPECT_EQ(scoring::kindOf(u8("ui-control-center")), u8("ui"));
+    scoring::RoadResult r;
+    r.perSource = {{u8("check/blog-a"), {10, 1, 2, 1}}, {u8("check/web-b"), {5, 0, 1, 0}},
+                   {u8("dev/blog-a"), {20, 2, 4, 2}}, {u8("dev/blog-c"), {1, 1, 1, 1}}};
+    const auto kinds = scoring::byKind(r);
+    ASSERT_EQ(kinds.size(), 2u);
+    EXPECT_EQ(kinds[0].first, u8("blog"));
+    EXPECT_EQ(kinds[0].second.han, 31);
+    EXPECT_EQ(kinds[0].second.wrong, 4);
+    EXPECT_EQ(kinds[0].second.linesWithError, 4);
+    EXPECT_EQ(kinds[1].first, u8("web"));
+    EXPECT_EQ(kinds[1].second.lines, 1);
+}
+
+TEST(QualityScore, EachDictionaryEntryIsJudgedByWhatLeavingItOutChanges)
+{
+    // The human text writes 一台 in one source and 臺灣 in another: 臺 -> 台 helps the first and
+    // costs the second; 計畫 reaches nothing here.
+    const std::vector<scoring::PreparedSource> corpus = {
+        {u8("dev/sentences-a"), {u8("一台電腦")}, u8("一台电脑"), {}},
+        {u8("check/speech-b"), {u8("在臺灣")}, u8("在台湾"), {}},
+    };
+    QString error;
+    const auto effects = scoring::entryEffects(u8("[simplified]\n计划 計畫\n[traditional]\n臺 台 # note\n"),
+                                               corpus, &error);
+    ASSERT_EQ(effects.size(), 2u) << qPrintable(error);
+    EXPECT_EQ(effects[0].entry, u8("计划 計畫"));
+    EXPECT_EQ(effects[0].total, 0);
+    EXPECT_TRUE(effects[0].byKindHalf.empty());
+    EXPECT_EQ(effects[1].line, 4);
+    EXPECT_EQ(effects[1].total, 0);
+    EXPECT_EQ(effects[1].byKindHalf.at(u8("sentences dev")), -1);
+    EXPECT_EQ(effects[1].byKindHalf.at(u8("speech check")), 1);
+    EXPECT_TRUE(scoring::entryEffects(u8("[simplified]\n计划\n"), corpus, &error).empty());
     EXPECT_FALSE(error.isEmpty());
 }
 

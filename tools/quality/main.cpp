@@ -1,12 +1,17 @@
 // subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
 //
-// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--sources] [PATH...]
+// Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [--entries]
+//                        [--rows] [PATH...]
 //   PATH       corpus folders or files (*.txt, one segment a line); default: the repository's corpus
 //   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
 //   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
-//   --sources  a row per corpus file under each converter
+//   --kinds    a row per kind of writing (speech, sentences, web, ...) under each converter
+//   --sources  the same, and a row per corpus file
+//   --entries  each phrase-dictionary entry left out in turn: what it fixes and breaks, per kind
+//              of writing and half (dev/check)
 //   --rows     each correction-list row applied alone after the phrase step: what it fixes and breaks
 // Besides the quality table's converters it scores the phrase step followed by the correction list.
+#include "tools/quality/quality_entries.h"
 #include "tools/quality/quality_report.h"
 #include "tools/quality/quality_rows.h"
 
@@ -20,7 +25,8 @@ int main(int argc, char** argv)
     QStringList args = app.arguments().mid(1);
     QString dictionary, missRoad = QStringLiteral("phrase");
     int misses = 0;
-    bool perSource = false, rows = false;
+    scoring::Detail detail = scoring::Detail::Totals;
+    bool rows = false, entries = false;
     QStringList paths;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -30,10 +36,14 @@ int main(int argc, char** argv)
             misses = args[++i].toInt();
         else if (a == u"--road" && i + 1 < args.size())
             missRoad = args[++i];
+        else if (a == u"--kinds")
+            detail = scoring::Detail::Kinds;
         else if (a == u"--sources")
-            perSource = true;
+            detail = scoring::Detail::Sources;
         else if (a == u"--rows")
             rows = true;
+        else if (a == u"--entries")
+            entries = true;
         else
             paths << a;
     }
@@ -47,6 +57,18 @@ int main(int argc, char** argv)
     if (!error.isEmpty()) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
+    }
+
+    if (entries) {
+        const QString text = scoring::dictionaryText(dictionary, &error);
+        const std::vector<scoring::EntryEffect> effects =
+            text.isNull() ? std::vector<scoring::EntryEffect>{} : scoring::entryEffects(text, prepared, &error);
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
+            return 1;
+        }
+        scoring::printEntryEffects(effects);
+        return 0;
     }
 
     std::vector<scoring::Road> roads;
@@ -77,7 +99,7 @@ int main(int argc, char** argv)
         const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
         results.push_back(scoring::evaluate(road, prepared, 1, collect));
     }
-    scoring::printTable(results, perSource);
+    scoring::printTable(results, detail);
     for (const scoring::RoadResult& r : results)
         if (!r.misses.empty())
             scoring::printMisses(r, misses);

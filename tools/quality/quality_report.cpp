@@ -54,20 +54,41 @@ RoadResult evaluate(const Road& road, const std::vector<PreparedSource>& corpus,
     return r;
 }
 
-void printTable(const std::vector<RoadResult>& results, bool perSource)
+QString kindOf(const QString& sourceName)
 {
-    std::printf("  %-34s %9s %9s %9s %11s %9s\n", "converter", "Han", "wrong", "lines err",
-                "MB/s", "Mchar/s");
+    const QString file = sourceName.section(u'/', -1);
+    return file.section(u'-', 0, 0);
+}
+
+std::vector<std::pair<QString, Score>> byKind(const RoadResult& result)
+{
+    std::map<QString, Score> kinds;
+    for (const auto& [name, s] : result.perSource)
+        kinds[kindOf(name)] += s;
+    return {kinds.begin(), kinds.end()};
+}
+
+void printTable(const std::vector<RoadResult>& results, Detail detail)
+{
+    std::printf("  %-34s %9s %7s %9s %9s %11s %9s\n", "converter", "Han", "wrong", "of Han",
+                "lines err", "MB/s", "Mchar/s");
+    auto row = [](const QString& name, const Score& s) {
+        std::printf("    %-32s %9lld %7lld %8.2f%% %8.1f%%\n", qPrintable(name),
+                    static_cast<long long>(s.han), static_cast<long long>(s.wrong),
+                    s.wrongPercent(), s.linePercent());
+    };
     for (const RoadResult& r : results) {
-        std::printf("  %-34s %9lld %8.2f%% %8.1f%% %11.2f %9.2f\n", qPrintable(r.road),
-                    static_cast<long long>(r.total.han), r.total.wrongPercent(),
-                    r.total.linePercent(), r.megabytes / r.seconds,
+        std::printf("  %-34s %9lld %7lld %8.2f%% %8.1f%% %11.2f %9.2f\n", qPrintable(r.road),
+                    static_cast<long long>(r.total.han), static_cast<long long>(r.total.wrong),
+                    r.total.wrongPercent(), r.total.linePercent(), r.megabytes / r.seconds,
                     double(r.characters) / r.seconds / 1e6);
-        if (!perSource)
+        if (detail == Detail::Totals)
             continue;
-        for (const auto& [name, s] : r.perSource)
-            std::printf("    %-32s %9lld %8.2f%% %8.1f%%\n", qPrintable(name),
-                        static_cast<long long>(s.han), s.wrongPercent(), s.linePercent());
+        for (const auto& [kind, s] : byKind(r))
+            row(QStringLiteral("kind: ") + kind, s);
+        if (detail == Detail::Sources)
+            for (const auto& [name, s] : r.perSource)
+                row(name, s);
     }
     std::fflush(stdout);
 }

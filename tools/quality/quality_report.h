@@ -35,8 +35,20 @@ struct RoadResult {
 RoadResult evaluate(const Road& road, const std::vector<PreparedSource>& corpus, int runs,
                     bool collectMisses);
 
-// The table: one row per road, optionally one per source under it.
-void printTable(const std::vector<RoadResult>& results, bool perSource);
+// A source's kind of writing: its file name up to the first '-', dev/ and check/ together
+// ("dev/speech-transcripts" is "speech").
+QString kindOf(const QString& sourceName);
+
+// A road's scores totalled by kind of writing, in name order.
+std::vector<std::pair<QString, Score>> byKind(const RoadResult& result);
+
+// The table: one row per road and, as asked, one per kind of writing and one per source.
+enum class Detail { Totals, Kinds, Sources };
+void printTable(const std::vector<RoadResult>& results, Detail detail);
+inline void printTable(const std::vector<RoadResult>& results, bool perSource)
+{
+    printTable(results, perSource ? Detail::Sources : Detail::Totals);
+}
 
 // The most frequent wrong characters (human -> converter) with one example line each.
 void printMisses(const RoadResult& result, int top);

@@ -89,17 +89,23 @@ QString withCorrections(const QString& traditional)
     return correction::correctSubtitles(traditional);
 }
 
+QString dictionaryText(const QString& dictionaryFile, QString* error)
+{
+    if (dictionaryFile.isEmpty())
+        return phrase::builtInDictionaryText();
+    QFile f(dictionaryFile);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1").arg(dictionaryFile);
+        return {};
+    }
+    return QString::fromUtf8(f.readAll());
+}
+
 Road phraseRoad(const QString& dictionaryFile, QString* error)
 {
-    QString text = phrase::builtInDictionaryText();
-    if (!dictionaryFile.isEmpty()) {
-        QFile f(dictionaryFile);
-        if (!f.open(QIODevice::ReadOnly)) {
-            *error = QStringLiteral("cannot read %1").arg(dictionaryFile);
-            return {};
-        }
-        text = QString::fromUtf8(f.readAll());
-    }
+    const QString text = dictionaryText(dictionaryFile, error);
+    if (text.isNull())
+        return {};
     std::shared_ptr<const phrase::Converter> converter =
         phrase::Converter::load(phrase::openccDataDir(), text, error);
     if (!converter)

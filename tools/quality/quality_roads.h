@@ -29,8 +29,12 @@ QString specifiedRoad(const QString& simplified);
 // The correction list (correctSubtitles) over text that is already Traditional.
 QString withCorrections(const QString& traditional);
 
-// The phrase step, with the built-in dictionary or the one in `dictionaryFile` (to try entries
-// without rebuilding). Null convert and `error` set when it cannot be built.
+// The built-in phrase dictionary, or the text of `dictionaryFile` when one is named (to try
+// entries without rebuilding); null with `error` set when that file cannot be read.
+QString dictionaryText(const QString& dictionaryFile, QString* error);
+
+// The phrase step, with the built-in dictionary or the one in `dictionaryFile`. Null convert and
+// `error` set when it cannot be built.
 Road phraseRoad(const QString& dictionaryFile, QString* error);
 
 } // namespace scoring
