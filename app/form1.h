@@ -46,11 +46,14 @@ public:
     // Searches with WFindText, FindUL and FindMode from the current selection.
     void FindText();
 
-    // The document's identity: its file (empty before the first load or Save As) and the
-    // encoding a save writes.
+    // The document's identity: its file (empty before the first load or Save As) and that
+    // file's encoding, which Save writes and which decides how the text converts.
     QString currentFile() const { return currentFile_; }
     document::Encoding encoding() const { return encoding_; }
-    void setEncoding(document::Encoding encoding);
+    // The encoding the next Save As writes (the document's own unless the user chose another);
+    // after a Save As it is the document's encoding.
+    document::Encoding saveAsEncoding() const { return saveAsEncoding_; }
+    void setSaveAsEncoding(document::Encoding encoding);
 
     // Runs a command that replaces the whole text: one undo step, the wait cursor meanwhile.
     // Running out of memory is reported and leaves the text and the caret as they were.
@@ -83,7 +86,8 @@ private:
     void buildAdditions(QMenu* fileMenu, QMenu* editMenu);
     void reopenAs(std::optional<document::Encoding> encoding);
     void setCurrentFile(const QString& path);
-    bool writeDocument(const QString& path);
+    bool writeDocument(const QString& path, document::Encoding encoding);
+    void setDocumentEncoding(document::Encoding encoding);
     void showError(const QString& what, const QString& path, const QString& reason);
     void reportFindings(const GbFindings& findings);
     void runCommand(document::Command command);
@@ -91,7 +95,8 @@ private:
     Prompter* prompter_;
     QString currentFile_;
     document::Encoding encoding_ = document::Encoding::Big5;
-    QActionGroup* encodingGroup_ = nullptr;
+    document::Encoding saveAsEncoding_ = document::Encoding::Big5;
+    QActionGroup* saveAsGroup_ = nullptr;
     bool centred_ = false;
     QPointer<Form3> form3_;
     QPointer<Form2> form2_;

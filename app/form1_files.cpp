@@ -3,6 +3,8 @@
 
 #include "app/prompter.h"
 #include "app/text_area.h"
+#include "document/file_errors.h"
+#include "document/native_path.h"
 #include "document/save_file.h"
 #include "document/text_file.h"
 
@@ -11,6 +13,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,7 +42,7 @@ bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
         return false;
     }
     setCurrentFile(path);
-    setEncoding(r.encoding);
+    setDocumentEncoding(r.encoding);
     if (r.utf8.isNull())
         Text1->loadText(r.text);
     else
@@ -43,12 +50,18 @@ bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
     return true;
 }
 
-void Form1::setEncoding(Encoding encoding)
+void Form1::setDocumentEncoding(Encoding encoding)
 {
     encoding_ = encoding;
-    if (!encodingGroup_)
+    setSaveAsEncoding(encoding);
+}
+
+void Form1::setSaveAsEncoding(Encoding encoding)
+{
+    saveAsEncoding_ = encoding;
+    if (!saveAsGroup_)
         return;
-    for (QAction* action : encodingGroup_->actions())
+    for (QAction* action : saveAsGroup_->actions())
         action->setChecked(action->data().toInt() == int(encoding));
 }
 
@@ -64,11 +77,19 @@ void Form1::open_Click()
     Sum(CommonDialog1.FileName);
 }
 
-bool Form1::writeDocument(const QString& path)
+bool Form1::writeDocument(const QString& path, Encoding encoding)
 {
-    const QString text = Text1->text();
+    // A text too large for a second copy in memory is reported, never a crash with it unsaved.
+    QString text;
+    QByteArray bytes;
     std::vector<cp950::Unencodable> misses;
-    const QByteArray bytes = document::fileBytes(text, encoding_, &misses);
+    try {
+        text = Text1->text();
+        bytes = document::fileBytes(text, encoding, &misses);
+    } catch (const std::bad_alloc&) {
+        showError(QStringLiteral("無法儲存檔案"), path, QStringLiteral("記憶體不足"));
+        return false;
+    }
     if (!misses.empty()) {
         const document::Unsavable u = document::describeUnsavable(text, misses);
         const QString question =
@@ -76,7 +97,7 @@ bool Form1::writeDocument(const QString& path)
                            "儲存後這些字元會變成「?」。\n是否仍要儲存？")
                 .arg(u.count)
                 .arg(u.line)
-                .arg(u.first, document::encodingName(encoding_));
+                .arg(u.first, document::encodingName(encoding));
         if (!prompter_->askYesNo(this, kAppTitle, question))
             return false;
     }
@@ -95,7 +116,7 @@ void Form1::save_Click()
         A_Click();   // no file yet: the caption is the title line, not a path
         return;
     }
-    writeDocument(currentFile_);
+    writeDocument(currentFile_, encoding_);
 }
 
 void Form1::A_Click()
@@ -114,9 +135,10 @@ void Form1::A_Click()
         if (!prompter_->askYesNo(this, kAppTitle, question))
             return;
     }
-    if (!writeDocument(path))
+    if (!writeDocument(path, saveAsEncoding_))
         return;
     setCurrentFile(path);
+    setDocumentEncoding(saveAsEncoding_);   // the document is now that file
 }
 
 void Form1::delete_Click()
@@ -126,15 +148,24 @@ void Form1::delete_Click()
     const QString path = currentFile_;
     if (!prompter_->askYesNo(this, QStringLiteral("確認刪除檔案"), QStringLiteral("是否要將此檔案刪除")))
         return;
-    if (!QFileInfo(path).isFile()) {
-        showError(QStringLiteral("無法刪除檔案"), path,
-                  QFileInfo::exists(path) ? QStringLiteral("這不是一般檔案") : QStringLiteral("檔案不存在"));
+    // By the name's own bytes: a name that is not UTF-8 is one Qt cannot spell.
+    const QByteArray native = document::nativePath(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        showError(QStringLiteral("無法刪除檔案"), path, document::systemReason(errno));
         return;
     }
-    // The trash keeps a way back; where there is none, delete for good as asked.
-    QFile file(path);
-    if (!file.moveToTrash() && !file.remove())
-        showError(QStringLiteral("無法刪除檔案"), path, file.errorString());
+    if (!S_ISREG(st.st_mode)) {
+        showError(QStringLiteral("無法刪除檔案"), path, QStringLiteral("這不是一般檔案"));
+        return;
+    }
+    // The trash keeps a way back; where there is none, or Qt cannot name the file, delete for
+    // good as asked.
+    QFile file(QFile::decodeName(native));
+    if (QFile::encodeName(file.fileName()) == native && file.moveToTrash())
+        return;
+    if (::unlink(native.constData()) != 0)
+        showError(QStringLiteral("無法刪除檔案"), path, document::systemReason(errno));
 }
 
 void Form1::reopenAs(std::optional<Encoding> encoding)
@@ -149,7 +180,7 @@ void Form1::reopenAs(std::optional<Encoding> encoding)
 
 // Beyond the designed menus, after their items and behind a separator: the phrase-level
 // conversion in the edit menu; in the file menu, reopening the file in an encoding the user
-// names (GB18030 is never guessed) and the encoding a save writes.
+// names (GB18030 is never guessed) and the encoding Save As writes.
 void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
 {
     editMenu->addSeparator();
@@ -165,15 +196,15 @@ void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
     for (Encoding e : {Encoding::Big5, Encoding::Utf8, Encoding::Utf16LE, Encoding::Utf16BE, Encoding::Gb18030})
         reopen->addAction(document::encodingName(e), this, [this, e] { reopenAs(e); });
 
-    QMenu* saveIn = fileMenu->addMenu(QStringLiteral("存檔編碼(&N)"));
-    saveIn->setObjectName("saveEncoding");
-    encodingGroup_ = new QActionGroup(this);
+    QMenu* saveAs = fileMenu->addMenu(QStringLiteral("另存編碼(&N)"));
+    saveAs->setObjectName("saveAsEncoding");
+    saveAsGroup_ = new QActionGroup(this);
     for (Encoding e : document::kAllEncodings) {
-        QAction* action = saveIn->addAction(document::encodingName(e));
+        QAction* action = saveAs->addAction(document::encodingName(e));
         action->setCheckable(true);
         action->setData(int(e));
-        encodingGroup_->addAction(action);
-        connect(action, &QAction::triggered, this, [this, e] { setEncoding(e); });
+        saveAsGroup_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, e] { setSaveAsEncoding(e); });
     }
-    setEncoding(encoding_);
+    setSaveAsEncoding(saveAsEncoding_);
 }

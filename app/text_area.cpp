@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <new>
 #include <cstring>
 #include <set>
 
@@ -200,9 +201,20 @@ void TextArea::showStart()
 void TextArea::assignText(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
+    const long before = SendScintilla(SCI_GETLENGTH);
+    SendScintilla(SCI_SETSTATUS, long(SC_STATUS_OK));
     SendScintilla(SCI_BEGINUNDOACTION);
     replaceDifferingRange(utf8);
     SendScintilla(SCI_ENDUNDOACTION);
+    // Scintilla keeps running out of memory to itself, and a replacement deletes before it
+    // inserts: the old stretch may be gone with nothing in its place. Undo that half step and
+    // let the command report it like any other lack of memory.
+    if (SendScintilla(SCI_GETSTATUS) == SC_STATUS_BADALLOC) {
+        SendScintilla(SCI_SETSTATUS, long(SC_STATUS_OK));
+        if (SendScintilla(SCI_GETLENGTH) != before)
+            SendScintilla(SCI_UNDO);
+        throw std::bad_alloc();
+    }
 }
 
 // UTF-8 length of a UTF-16 text, so Scintilla can take it in one allocation.

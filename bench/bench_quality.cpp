@@ -21,16 +21,10 @@ SUBBIG5_BENCH(quality)
     }
     bench::note("  corpus: %s (%zu files)", qPrintable(paths.join(u' ')), corpus.size());
 
-    std::vector<scoring::Road> roads;
-    roads.push_back({QStringLiteral("specified road (-g -w)"), scoring::specifiedRoad, nullptr});
-    for (const char* name : {"s2t", "s2tw", "s2twp"}) {
-        scoring::Road r = scoring::openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)),
-                                              std::string(name) + ".json", &error);
-        if (r.convert)
-            roads.push_back(std::move(r));
-        else
-            bench::note("  !! OpenCC %s: %s", name, qPrintable(error));
-    }
+    QStringList missing;
+    std::vector<scoring::Road> roads = scoring::comparedRoads(&missing);
+    for (const QString& m : missing)
+        bench::note("  !! %s", qPrintable(m));
     scoring::Road phrase;
     const double buildSeconds = bench::bestSeconds(1, [&] { phrase = scoring::phraseRoad(QString(), &error); });
     bench::note("  building the phrase step's table (once per process): %.3f s", buildSeconds);
@@ -44,7 +38,7 @@ SUBBIG5_BENCH(quality)
     for (const scoring::Road& road : roads)
         results.push_back(scoring::evaluate(road, prepared, 3, false));
     scoring::printTable(results, true);
-    bench::note("  OpenCC converts UTF-8 in and out; the specified road and the phrase step are timed");
+    bench::note("  OpenCC converts UTF-8 in and out; the -g -w road and the phrase step are timed");
     bench::note("  through their QString interfaces, conversions to and from UTF-16 included.");
     for (const scoring::RoadResult& r : results)
         if (r.road.startsWith(u"phrase"))

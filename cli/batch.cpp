@@ -148,7 +148,7 @@ bool decideEncoding(const Options& o, QIODevice& in, QByteArray& head, Decision&
     if (!readMore(in, head, kSlice, &d.ended, reason))
         return false;
     if (o.from) {
-        d.encoding = refineWithBom(*o.from, head);
+        d.encoding = document::encodingAsRequested(*o.from, head);
         return true;
     }
     if (const auto bom = document::encodingFromBom(head)) {
@@ -176,18 +176,13 @@ struct RunResult {
     Report report;
 };
 
-QString tooLarge()
-{
-    return QStringLiteral("檔案太大（超過 %1 MB）").arg(document::kMaxFileBytes >> 20);
-}
-
 RunResult runSteps(const Options& o, Source& source, Sink& sink)
 {
     RunResult r;
     // A file the editor would refuse is refused before any of it is read or written; a stream
     // that says nothing of its size is refused once it has gone past the limit.
     if (!source.file.isSequential() && source.file.size() > document::kMaxFileBytes) {
-        r.readError = tooLarge();
+        r.readError = document::tooLargeReason();
         return r;
     }
     QByteArray head;
@@ -195,7 +190,7 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
     if (!decideEncoding(o, source.file, head, d, &r.readError))
         return r;
     if (head.size() > document::kMaxFileBytes) {
-        r.readError = tooLarge();
+        r.readError = document::tooLargeReason();
         return r;
     }
     const Encoding to = o.to.value_or(d.encoding);
@@ -217,7 +212,7 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
         head += rest.bytes;
     }
     if (head.size() > document::kMaxFileBytes) {
-        r.readError = tooLarge();
+        r.readError = document::tooLargeReason();
         return r;
     }
     const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report, &r.readError);

@@ -1,5 +1,6 @@
 #include "cli/endpoints.h"
 
+#include "document/descriptor_io.h"
 #include "document/file_errors.h"
 #include "document/text_file.h"
 
@@ -42,15 +43,10 @@ bool Console::open(int fd)
 
 qint64 Console::writeData(const char* data, qint64 size)
 {
-    for (qint64 done = 0; done < size;) {
-        const ssize_t n = ::write(fd_, data + done, size_t(size - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            setErrorString(document::systemReason(n < 0 ? errno : ENOSPC));
-            return -1;
-        }
-        done += n;
+    int error = 0;
+    if (!document::writeAllTo(fd_, data, size, &error)) {
+        setErrorString(document::systemReason(error));
+        return -1;
     }
     return size;
 }

@@ -67,103 +67,129 @@ QString checkCombination(const Options& o, bool outputGiven, bool utf8Flag)
 
 } // namespace
 
+namespace {
+
+// One command line being read: the options so far and what was already given once.
+class Parser {
+public:
+    explicit Parser(const QStringList& args) : args_(args) {}
+
+    ParseResult run()
+    {
+        for (i_ = 0; i_ < args_.size() && r_.error.isEmpty(); ++i_)
+            take(args_[i_]);
+        if (r_.error.isEmpty() && !r_.options.help && !r_.options.version)
+            r_.error = checkCombination(r_.options, outputGiven_, utf8Flag_);
+        return r_;
+    }
+
+private:
+    struct Flag {
+        const char16_t* shortName;
+        const char16_t* longName;
+        void (*apply)(Options&);
+    };
+    static constexpr Flag kFlags[] = {
+        {u"-g", u"--gb-to-big5", [](Options& o) { o.steps.push_back(Step::GbToBig5); }},
+        {u"-b", u"--big5-to-gb", [](Options& o) { o.steps.push_back(Step::Big5ToGb); }},
+        {u"-w", u"--correct", [](Options& o) { o.steps.push_back(Step::Correct); }},
+        {u"-p", u"--phrase", [](Options& o) { o.steps.push_back(Step::Phrase); }},
+        {u"-i", u"--in-place", [](Options& o) { o.inPlace = true; }},
+        {u"-h", u"--help", [](Options& o) { o.help = true; }},
+        {u"", u"--version", [](Options& o) { o.version = true; }},
+    };
+
+    void take(const QString& a)
+    {
+        Options& o = r_.options;
+        if (onlyFiles_ || a == u"-" || !a.startsWith(u'-')) {
+            o.files << a;
+            return;
+        }
+        if (a == u"--") {
+            onlyFiles_ = true;
+            return;
+        }
+        for (const Flag& f : kFlags) {
+            if (a == QStringView(f.shortName) || a == QStringView(f.longName)) {
+                f.apply(o);
+                return;
+            }
+        }
+        if (a == u"--utf8")
+            takeTo(QStringLiteral("utf-8"), true);
+        else if (a == u"-o" || isOption(a, u"--output"))
+            takeOutput(a);
+        else if (isOption(a, u"--from"))
+            takeFrom(value(QStringLiteral("--from")));
+        else if (isOption(a, u"--to"))
+            takeTo(value(QStringLiteral("--to")), false);
+        else
+            r_.error = QStringLiteral("不認得的選項：%1").arg(a);
+    }
+
+    // The value of the option at i_: after '=' or the next argument.
+    QString value(const QString& name)
+    {
+        QString v;
+        optionValue(args_, i_, name, &v, &r_.error);
+        return v;
+    }
+
+    void takeOutput(const QString& a)
+    {
+        if (outputGiven_) {
+            r_.error = QStringLiteral("-o 只能給一次");
+            return;
+        }
+        r_.options.output = value(a == u"-o" ? QStringLiteral("-o") : QStringLiteral("--output"));
+        if (r_.error.isEmpty() && r_.options.output.isEmpty())
+            r_.error = QStringLiteral("輸出路徑不可為空");
+        outputGiven_ = true;
+    }
+
+    void takeFrom(const QString& v)
+    {
+        if (!r_.error.isEmpty())
+            return;
+        if (fromGiven_) {
+            r_.error = QStringLiteral("--from 只能給一次");
+            return;
+        }
+        fromGiven_ = true;
+        if (v.compare(u"auto", Qt::CaseInsensitive) != 0 && !(r_.options.from = encodingWord(kFromWords, v)))
+            r_.error = QStringLiteral("不認得的輸入編碼：%1（可用 auto、big5、utf-8、utf-16、gb18030）").arg(v);
+    }
+
+    void takeTo(const QString& v, bool utf8Flag)
+    {
+        if (!r_.error.isEmpty())
+            return;
+        if (toGiven_) {
+            r_.error = utf8Flag || utf8Flag_ ? QStringLiteral("--utf8 與 --to 不能同時使用") : QStringLiteral("--to 只能給一次");
+            return;
+        }
+        toGiven_ = true;
+        utf8Flag_ = utf8Flag;
+        if (v.compare(u"same", Qt::CaseInsensitive) != 0 && !(r_.options.to = encodingWord(kToWords, v)))
+            r_.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）").arg(v);
+    }
+
+    const QStringList& args_;
+    qsizetype i_ = 0;
+    ParseResult r_;
+    bool onlyFiles_ = false;
+    bool outputGiven_ = false;
+    bool utf8Flag_ = false;
+    bool toGiven_ = false;
+    bool fromGiven_ = false;
+};
+
+} // namespace
+
 ParseResult parseArguments(const QStringList& args)
 {
-    ParseResult r;
-    Options& o = r.options;
-    bool onlyFiles = false;
-    bool outputGiven = false;
-    bool utf8Flag = false;
-    bool toGiven = false;
-    bool fromGiven = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        QString value;
-        if (onlyFiles || a == u"-" || !a.startsWith(u'-')) {
-            o.files << a;
-        } else if (a == u"--") {
-            onlyFiles = true;
-        } else if (a == u"-g" || a == u"--gb-to-big5") {
-            o.steps.push_back(Step::GbToBig5);
-        } else if (a == u"-b" || a == u"--big5-to-gb") {
-            o.steps.push_back(Step::Big5ToGb);
-        } else if (a == u"-w" || a == u"--correct") {
-            o.steps.push_back(Step::Correct);
-        } else if (a == u"-p" || a == u"--phrase") {
-            o.steps.push_back(Step::Phrase);
-        } else if (a == u"-i" || a == u"--in-place") {
-            o.inPlace = true;
-        } else if (a == u"--utf8") {
-            if (toGiven && o.to != Encoding::Utf8) {
-                r.error = QStringLiteral("--utf8 與 --to 不能同時使用");
-                return r;
-            }
-            utf8Flag = toGiven = true;
-            o.to = Encoding::Utf8;
-        } else if (a == u"-h" || a == u"--help") {
-            o.help = true;
-        } else if (a == u"--version") {
-            o.version = true;
-        } else if (a == u"-o" || isOption(a, u"--output")) {
-            if (outputGiven) {
-                r.error = QStringLiteral("-o 只能給一次");
-                return r;
-            }
-            if (!(a == u"-o" ? optionValue(args, i, QStringLiteral("-o"), &o.output, &r.error)
-                             : optionValue(args, i, QStringLiteral("--output"), &o.output, &r.error)))
-                return r;
-            if (o.output.isEmpty()) {
-                r.error = QStringLiteral("輸出路徑不可為空");
-                return r;
-            }
-            outputGiven = true;
-        } else if (isOption(a, u"--from")) {
-            if (!optionValue(args, i, QStringLiteral("--from"), &value, &r.error))
-                return r;
-            if (fromGiven) {
-                r.error = QStringLiteral("--from 只能給一次");
-                return r;
-            }
-            fromGiven = true;
-            if (value.compare(u"auto", Qt::CaseInsensitive) != 0 && !(o.from = encodingWord(kFromWords, value))) {
-                r.error = QStringLiteral("不認得的輸入編碼：%1（可用 auto、big5、utf-8、utf-16、gb18030）").arg(value);
-                return r;
-            }
-        } else if (isOption(a, u"--to")) {
-            if (!optionValue(args, i, QStringLiteral("--to"), &value, &r.error))
-                return r;
-            if (toGiven) {
-                r.error = utf8Flag ? QStringLiteral("--utf8 與 --to 不能同時使用") : QStringLiteral("--to 只能給一次");
-                return r;
-            }
-            toGiven = true;
-            if (value.compare(u"same", Qt::CaseInsensitive) != 0 && !(o.to = encodingWord(kToWords, value))) {
-                r.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）")
-                              .arg(value);
-                return r;
-            }
-        } else {
-            r.error = QStringLiteral("不認得的選項：%1").arg(a);
-            return r;
-        }
-    }
-    if (!o.help && !o.version)
-        r.error = checkCombination(o, outputGiven, utf8Flag);
-    return r;
-}
-
-document::Encoding refineWithBom(document::Encoding requested, QByteArrayView bytes)
-{
-    const auto bom = document::encodingFromBom(bytes);
-    switch (requested) {
-    case Encoding::Utf8:
-        return bom == Encoding::Utf8Bom ? Encoding::Utf8Bom : Encoding::Utf8;
-    case Encoding::Utf16LE:
-    case Encoding::Utf16BE:
-        return bom == Encoding::Utf16BE ? Encoding::Utf16BE : Encoding::Utf16LE;
-    default:
-        return requested;
-    }
+    return Parser(args).run();
 }
 
 QString usageText()

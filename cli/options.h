@@ -34,8 +34,4 @@ struct ParseResult {
 ParseResult parseArguments(const QStringList& arguments);
 QString usageText();
 
-// What --from utf-16 means for given bytes: the byte order their byte-order mark names (LE
-// without one); likewise --from utf-8 keeps a file's mark. Other encodings stay as they are.
-document::Encoding refineWithBom(document::Encoding requested, QByteArrayView bytes);
-
 } // namespace batch

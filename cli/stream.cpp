@@ -49,13 +49,15 @@ public:
 
     QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
     {
+        if (step_ == Step::GbToBig5)
+            gbk_.feed(in);   // every byte once, in order, before the held one goes in front
         if (!held_.isEmpty()) {
             in.prepend(held_);
             held_.clear();
         }
         auto* bytes = reinterpret_cast<std::uint8_t*>(in.data());
         if (step_ == Step::GbToBig5)
-            findings.merge(surveyGbBytes(in, line_));
+            findings.merge(surveyBlanked(in, line_));
         const qsizetype settled = step_ == Step::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
                                                           : modBig2GB::scanBigPairs(bytes, in.size());
         if (!atEnd && settled < in.size()) {
@@ -66,10 +68,14 @@ public:
         return in;
     }
 
+    // The GBK-only pairs this step met, once the stream has ended.
+    GbFindings gbkFindings() const { return gbk_.findings(); }
+
 private:
     Step step_;
     QByteArray held_;
     qsizetype line_ = 1;
+    GbkPairCounter gbk_;
 };
 
 } // namespace
@@ -87,8 +93,11 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         chunk = lineEnds.push(std::move(chunk), atEnd);
         for (PairStep& stage : stages)
             chunk = stage.push(std::move(chunk), atEnd, r.findings);
-        if (atEnd)
+        if (atEnd) {
             chunk.append("\r\n", 2);   // a Big5 save ends with one more line end
+            for (const PairStep& stage : stages)
+                r.findings.merge(stage.gbkFindings());
+        }
         if (!chunk.isEmpty() && out.write(chunk) != chunk.size()) {
             r.writeError = out.errorString();
             return false;
@@ -111,7 +120,7 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         }
         total += got;
         if (total > limit) {
-            r.readError = QStringLiteral("檔案太大（超過 %1 MB）").arg(limit >> 20);
+            r.readError = document::tooLargeReason(limit);
             return r;
         }
         buffer.truncate(got);

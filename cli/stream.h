@@ -2,7 +2,10 @@
 // The byte steps of a Big5 document (簡轉繁, 繁轉簡) over an input of any length, a slice at a
 // time. Each stage carries across a cut what the next slice may still change (a CR whose LF
 // may follow, a byte that may start a pair), so the output is exactly what the whole-file
-// road gives, and memory stays at a few slices however long the lines are.
+// road gives, and memory stays at a few slices however long the lines are. (Before the stream
+// starts, deciding the input's encoding holds what has been read while it is still valid
+// UTF-8: a Big5 or GB2312 file shows itself within its first bytes, an ASCII one only at
+// its end.)
 
 #include "cli/options.h"
 #include "convert/findings.h"

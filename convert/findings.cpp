@@ -87,49 +87,78 @@ const std::uint8_t* pairRun(const std::uint8_t* p, const std::uint8_t* end, Visi
 
 } // namespace
 
-GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine)
+void GbkPairCounter::feed(QByteArrayView piece)
 {
-    GbFindings f;
-    const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto* const end = begin + bytes.size();
-    const std::uint8_t* firstGbk = nullptr;
-    const std::uint8_t* firstBlank = nullptr;
-
-    // GBK's own pair structure finds the GBK-only pairs.
-    for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
+    QByteArray joined;
+    if (carry_) {   // a lead byte that waited for this piece
+        joined.reserve(piece.size() + 1);
+        joined.append(char(carry_)).append(piece);
+        piece = joined;
+        carry_ = 0;
+    }
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(piece.data());
+    const auto* const end = begin + piece.size();
+    const std::uint8_t* first = nullptr;
+    const std::uint8_t* p = skipAscii(begin, end);
+    while (p < end) {
         p = pairRun(p, end, [](const std::uint8_t*) {});
-        if (p >= end || *p < 0x80)
+        if (p >= end || *p < 0x80) {
+            p = skipAscii(p, end);
             continue;
-        if (*p <= 0xFE && end - p >= 2 && isGbkTrail(p[1])) {
-            if ((*p < 0xA1 || p[1] < 0xA1) && f.gbkPairs++ == 0)
-                firstGbk = p;
+        }
+        if (end - p == 1 && *p <= 0xFE) {
+            carry_ = *p;   // its trail may start the next piece
+            break;
+        }
+        if (*p <= 0xFE && isGbkTrail(p[1])) {
+            if ((*p < 0xA1 || p[1] < 0xA1) && found_.gbkPairs++ == 0)
+                first = p;
             p += 2;
         } else {
             ++p;
         }
     }
-    // The scan's own pair test finds the cells that give the ideographic space.
-    if (modBig2GB::tablesLoaded()) {
-        const auto& blanking = blankingCodes();
-        for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
-            qsizetype found = 0;
-            const std::uint8_t* run = p;
-            p = pairRun(p, end, [&](const std::uint8_t* at) { found += blanking[at[0] << 8 | at[1]]; });
-            if (found > 0 && f.blanked == 0) {
-                for (firstBlank = run; !blanking[firstBlank[0] << 8 | firstBlank[1]]; firstBlank += 2) {
-                }
+    if (first)
+        found_.gbkLine = line_ + lineEnds(begin, first, end);
+    line_ += lineEnds(begin, carry_ ? end - 1 : end, end);
+}
+
+GbFindings surveyBlanked(QByteArrayView bytes, qsizetype firstLine)
+{
+    GbFindings f;
+    QString error;
+    if (!modBig2GB::LoadTables(&error))   // once loaded, this only reads a flag
+        return f;
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto* const end = begin + bytes.size();
+    const std::uint8_t* firstBlank = nullptr;
+    const auto& blanking = blankingCodes();
+    for (const std::uint8_t* p = skipAscii(begin, end); p < end; p = skipAscii(p, end)) {
+        qsizetype found = 0;
+        const std::uint8_t* run = p;
+        p = pairRun(p, end, [&](const std::uint8_t* at) { found += blanking[at[0] << 8 | at[1]]; });
+        if (found > 0 && f.blanked == 0) {
+            for (firstBlank = run; !blanking[firstBlank[0] << 8 | firstBlank[1]]; firstBlank += 2) {
             }
-            f.blanked += found;
-            // Where the run stopped: a pair with 0xFF in it (the scan passes it on whole), or a
-            // byte that starts none.
-            if (p < end && *p >= 0x80)
-                p += *p >= 0xA1 && end - p >= 2 && p[1] >= 0xA1 ? 2 : 1;
         }
+        f.blanked += found;
+        // Where the run stopped: a pair with 0xFF in it (the scan passes it on whole), or a
+        // byte that starts none.
+        if (p < end && *p >= 0x80)
+            p += *p >= 0xA1 && end - p >= 2 && p[1] >= 0xA1 ? 2 : 1;
     }
-    if (firstGbk)
-        f.gbkLine = firstLine + lineEnds(begin, firstGbk, end);
     if (firstBlank)
         f.blankedLine = firstLine + lineEnds(begin, firstBlank, end);
+    return f;
+}
+
+GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine)
+{
+    GbkPairCounter gbk(firstLine);
+    gbk.feed(bytes);
+    GbFindings f = surveyBlanked(bytes, firstLine);
+    f.gbkPairs = gbk.findings().gbkPairs;
+    f.gbkLine = gbk.findings().gbkLine;
     return f;
 }
 

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
+
 struct GbFindings {
     qsizetype gbkPairs = 0;      // GBK-only byte pairs (byte road only)
     qsizetype gbkLine = 0;       // line of the first one, from 1
@@ -20,9 +22,25 @@ struct GbFindings {
 };
 
 // What the GB2312 -> Big5 byte scan is about to meet in `bytes`, whose first byte stands on
-// line `firstLine`. Lines end at CR LF, a lone CR or a lone LF. A byte pair that starts on one
-// call and ends on the next is not seen; the batch converter cuts its slices after line ends.
+// line `firstLine`. Lines end at CR LF, a lone CR or a lone LF.
 GbFindings surveyGbBytes(QByteArrayView bytes, qsizetype firstLine = 1);
+
+// The two halves of that, for a text that comes in slices:
+// the cells that blank characters, met in bytes that begin at one of the scan's pair boundaries;
+GbFindings surveyBlanked(QByteArrayView bytes, qsizetype firstLine);
+// and the GBK-only pairs in GBK's own pair structure, over pieces fed in order (a lead byte at
+// the end of a piece waits for the next one).
+class GbkPairCounter {
+public:
+    explicit GbkPairCounter(qsizetype firstLine = 1) : line_(firstLine) {}
+    void feed(QByteArrayView piece);
+    const GbFindings& findings() const { return found_; }
+
+private:
+    GbFindings found_;
+    qsizetype line_;
+    std::uint8_t carry_ = 0;
+};
 
 // The findings as the user reads them, one sentence each; empty when there are none.
 // `gb18030Hint` says how to open the file as GB18030 instead, where the reader can.

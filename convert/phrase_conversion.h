@@ -4,7 +4,7 @@
 // project's own dictionary of everyday Taiwanese forms.
 //
 // Input is text as characters: a UTF-8/UTF-16/GB18030 document as it is, or on the Big5 road
-// the editor's bytes read as GB18030 (see phrase_gb18030.h). The converter is built once, on
+// the editor's bytes read as GB18030 (document/commands.h). The converter is built once, on
 // first use, from OpenCC's data folder; every function here is safe to call from any thread.
 
 #include "convert/length_change.h"

@@ -2,7 +2,6 @@
 
 #include "convert/phrase_dictionary.h"
 
-#include <opencc/Conversion.hpp>
 #include <opencc/Dict.hpp>
 #include <opencc/DictEntry.hpp>
 #include <opencc/Exception.hpp>
@@ -75,7 +74,6 @@ opencc::DictPtr loadOcd2(const QString& path)
 
 struct Converter::Table {
     opencc::DictPtr dict;
-    std::unique_ptr<opencc::Conversion> conversion;
 };
 
 QStringList requiredOpenccFiles()
@@ -143,7 +141,6 @@ std::unique_ptr<const Converter> Converter::load(const QString& openccDataDir,
         const opencc::TextDict text(lexicon);
         auto table = std::make_unique<Table>();
         table->dict = opencc::MarisaDict::NewFromDict(text);
-        table->conversion = std::make_unique<opencc::Conversion>(table->dict);
         return std::unique_ptr<const Converter>(new Converter(std::move(table)));
     } catch (const opencc::Exception& e) {
         *error = QStringLiteral("無法讀取 OpenCC 資料檔 %1：%2")
@@ -153,26 +150,6 @@ std::unique_ptr<const Converter> Converter::load(const QString& openccDataDir,
                      .arg(QDir::toNativeSeparators(current), QString::fromUtf8(e.what()));
     }
     return nullptr;
-}
-
-std::string Converter::convertUtf8(std::string_view text) const
-{
-    // OpenCC reads NUL-terminated strings: convert between NULs and keep them.
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\0', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            out += table_->conversion->Convert(std::string(text.substr(start, end - start)));
-        if (end == text.size())
-            break;
-        out += '\0';
-        start = end + 1;
-    }
-    return out;
 }
 
 namespace {
@@ -189,42 +166,57 @@ qsizetype utf16Units(const char* p, size_t bytes)
     return n;
 }
 
+size_t utf8CharacterBytes(unsigned char lead)
+{
+    return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
 } // namespace
 
-QString Converter::convert(QStringView text, std::vector<LengthChange>* changes) const
+std::string Converter::convertBytes(std::string_view text, std::vector<LengthChange>* changes) const
 {
-    const QByteArray in = text.toUtf8();
-    if (!changes) {
-        const std::string out = convertUtf8(std::string_view(in.constData(), size_t(in.size())));
-        return QString::fromUtf8(out.data(), qsizetype(out.size()));
-    }
-    // The longest match at each place, as OpenCC's own conversion does, noting the lengths.
+    // The longest match at each place, as OpenCC's own conversion does; a NUL is no key and
+    // passes like any other unmatched byte.
     std::string out;
-    out.reserve(size_t(in.size()) + size_t(in.size()) / 8);
-    const char* p = in.constData();
-    const char* const end = p + in.size();
+    out.reserve(text.size() + text.size() / 8);
+    const char* p = text.data();
+    const char* const end = p + text.size();
     const size_t longest = table_->dict->KeyMaxLength();
-    qsizetype at = 0;   // UTF-16 position in the input
+    qsizetype at = 0;   // UTF-16 position in the input, kept only when changes are asked for
     while (p < end) {
         const auto match = table_->dict->MatchPrefix(p, std::min<size_t>(longest, size_t(end - p)));
         if (match.IsNull()) {
-            const auto lead = static_cast<unsigned char>(*p);
-            const size_t n = std::min<size_t>(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4, size_t(end - p));
+            const size_t n = std::min<size_t>(utf8CharacterBytes(static_cast<unsigned char>(*p)), size_t(end - p));
             out.append(p, n);
-            at += utf16Units(p, n);
+            if (changes)
+                at += utf16Units(p, n);
             p += n;
             continue;
         }
         const std::string& value = match.Get()->GetDefault();
         const size_t keyBytes = match.Get()->KeyLength();
-        const qsizetype inUnits = utf16Units(p, keyBytes);
-        const qsizetype outUnits = utf16Units(value.data(), value.size());
-        if (inUnits != outUnits)
-            changes->push_back({at, inUnits, outUnits});
+        if (changes) {
+            const qsizetype inUnits = utf16Units(p, keyBytes);
+            const qsizetype outUnits = utf16Units(value.data(), value.size());
+            if (inUnits != outUnits)
+                changes->push_back({at, inUnits, outUnits});
+            at += inUnits;
+        }
         out += value;
-        at += inUnits;
         p += keyBytes;
     }
+    return out;
+}
+
+std::string Converter::convertUtf8(std::string_view text) const
+{
+    return convertBytes(text, nullptr);
+}
+
+QString Converter::convert(QStringView text, std::vector<LengthChange>* changes) const
+{
+    const QByteArray in = text.toUtf8();
+    const std::string out = convertBytes(std::string_view(in.constData(), size_t(in.size())), changes);
     return QString::fromUtf8(out.data(), qsizetype(out.size()));
 }
 

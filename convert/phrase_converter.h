@@ -40,6 +40,8 @@ public:
     QString convert(QStringView text, std::vector<LengthChange>* changes = nullptr) const;
 
 private:
+    std::string convertBytes(std::string_view text, std::vector<LengthChange>* changes) const;
+
     struct Table;
     explicit Converter(std::unique_ptr<Table> table);
     std::unique_ptr<Table> table_;

@@ -132,7 +132,7 @@ bool replaceRowEverywhere(const std::u16string& s, const CorrectionRow& row, std
     return true;
 }
 
-// Runs the list twice over one stretch. Returns false, leaving `s` unspecified, when
+// Runs the list twice over one stretch. Returns false, leaving `s` in no particular state, when
 // the stretch comes out unchanged; otherwise `s` holds the result.
 bool correctStretch(const CorrectionIndex& index, std::u16string_view original,
                     std::u16string& s, std::u16string& scratch)

@@ -4,8 +4,9 @@
 #include "convert/codepage.h"
 #include "convert/conversion.h"
 #include "convert/phrase_conversion.h"
-#include "convert/phrase_gb18030.h"
 #include "convert/subtitle_text.h"
+#include "document/gb18030_text.h"
+#include "document/reserved_code_points.h"
 #include "correct/correction.h"
 
 #include <algorithm>
@@ -36,10 +37,42 @@ GbFindings blankedBetween(const QString& before, const QString& after)
     return f;
 }
 
+// GB18030 bytes of the Big5 road as characters. A byte that starts no character reads as code
+// page 950 reads it alone, so a Big5 save writes it back.
+QString gb18030AsBig5RoadReadsIt(QByteArrayView bytes)
+{
+    QString text = gb18030::decode(bytes);
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        const char32_t c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+        if (!text[i].isHighSurrogate() || c < reserved::kRawByteBase)
+            continue;
+        const char byte = char(c - reserved::kRawByteBase);
+        text.replace(i, 2, cp950::decode(QByteArrayView(&byte, 1)));
+    }
+    return text;
+}
+
+// What a Big5 document's text really is, when its bytes are a GB2312 or GBK file shown
+// undecoded. Characters that code page 950 cannot hold have no such bytes; they stay.
+QString readAsGb18030(const QString& text)
+{
+    std::vector<cp950::Unencodable> misses;
+    const QByteArray bytes = cp950::encode(text, &misses);
+    QString out;
+    qsizetype from = 0;
+    for (const cp950::Unencodable& miss : misses) {
+        // Each miss stands as "?", which no GB18030 character contains, so the pieces read alone.
+        out += gb18030AsBig5RoadReadsIt(QByteArrayView(bytes).sliced(from, miss.byteOffset - from));
+        out += text.mid(miss.textIndex, miss.textLength);
+        from = miss.byteOffset + 1;
+    }
+    return out + gb18030AsBig5RoadReadsIt(QByteArrayView(bytes).sliced(from));
+}
+
 CommandResult phraseStep(const QString& text, Encoding encoding)
 {
     CommandResult r;
-    const QString simplified = encoding == Encoding::Big5 ? phrase::decodeGB18030(cp950::encode(text)) : text;
+    const QString simplified = encoding == Encoding::Big5 ? readAsGb18030(text) : text;
     r.text = subtitle::convertReadable(simplified, [&](QStringView piece) {
         std::vector<LengthChange> changes;
         phrase::Result converted = phrase::toTaiwan(piece, &changes);

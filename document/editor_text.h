@@ -12,6 +12,7 @@ public:
 
     virtual QString text() const = 0;
     // Replaces the whole text as one step the user can undo; the caret goes to the start.
+    // Throws std::bad_alloc, with the text as it was, when there is no memory for the change.
     virtual void assignText(const QString& text) = 0;
 
     virtual qsizetype selStart() const = 0;

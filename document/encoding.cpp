@@ -189,6 +189,22 @@ std::optional<Encoding> encodingFromBom(QByteArrayView bytes)
     return std::nullopt;
 }
 
+Encoding encodingAsRequested(Encoding requested, QByteArrayView bytes)
+{
+    const auto bom = encodingFromBom(bytes);
+    switch (requested) {
+    case Encoding::Utf8:
+    case Encoding::Utf8Bom:
+        return bom == Encoding::Utf8Bom ? Encoding::Utf8Bom : Encoding::Utf8;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE:
+        return bom == Encoding::Utf16BE || (!bom && requested == Encoding::Utf16BE) ? Encoding::Utf16BE
+                                                                                    : Encoding::Utf16LE;
+    default:
+        return requested;
+    }
+}
+
 Encoding detectEncoding(QByteArrayView bytes)
 {
     if (const auto bom = encodingFromBom(bytes))

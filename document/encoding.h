@@ -44,6 +44,11 @@ std::optional<Encoding> encodingFromBom(QByteArrayView bytes);
 // A GB2312 or Big5 subtitle of a few lines is all but never valid UTF-8, so it stays Big5.
 Encoding detectEncoding(QByteArrayView bytes);
 
+// What a request to read bytes as UTF-16 or UTF-8 means for these bytes: UTF-16 in the byte
+// order their mark names (LE without one; written back with a mark), UTF-8 keeping a mark the
+// file has. Other encodings stay as requested.
+Encoding encodingAsRequested(Encoding requested, QByteArrayView bytes);
+
 // For deciding while a stream is still being read: whether bytes[from..] hold no ill-formed
 // UTF-8 so far. When they hold none, *resume is where to go on once more bytes have come:
 // the start of a sequence cut off at the end, or the end. detectEncoding on the whole input

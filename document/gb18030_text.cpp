@@ -5,6 +5,7 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -127,16 +128,23 @@ Encoder::~Encoder() = default;
 
 void Encoder::append(QByteArray& out, QStringView text)
 {
-    if (text.isEmpty())
-        return;
-    const qsizetype at = out.size();
-    out.resize(at + text.size() * 4);
-    UErrorCode status = U_ZERO_ERROR;
-    const int32_t n = ucnv_fromUChars(converter_->icu.cnv, out.data() + at, int32_t(text.size() * 4),
-                                      reinterpret_cast<const UChar*>(text.data()), int32_t(text.size()), &status);
-    if (U_FAILURE(status))
-        throw std::runtime_error("GB18030 encoding failed");
-    out.truncate(at + n);
+    // A piece at a time: ICU counts in 32-bit integers, and a piece needs room for four bytes a
+    // unit only for itself.
+    constexpr qsizetype kPiece = qsizetype(1) << 20;
+    while (!text.isEmpty()) {
+        qsizetype n = std::min(kPiece, text.size());
+        if (n < text.size() && text[n - 1].isHighSurrogate())
+            --n;   // a surrogate pair stays in one piece
+        const qsizetype at = out.size();
+        out.resize(at + n * 4);
+        UErrorCode status = U_ZERO_ERROR;
+        const int32_t written = ucnv_fromUChars(converter_->icu.cnv, out.data() + at, int32_t(n * 4),
+                                                reinterpret_cast<const UChar*>(text.data()), int32_t(n), &status);
+        if (U_FAILURE(status))
+            throw std::runtime_error("GB18030 encoding failed");   // only lone surrogates could, and none get here
+        out.truncate(at + written);
+        text = text.sliced(n);
+    }
 }
 
 } // namespace document::gb18030

@@ -1,5 +1,6 @@
 #include "document/save_file.h"
 
+#include "document/descriptor_io.h"
 #include "document/file_errors.h"
 #include "document/native_path.h"
 
@@ -48,26 +49,6 @@ QByteArray temporaryFolder()
     return dir && *dir ? QByteArray(dir) : QByteArray("/tmp");
 }
 
-bool writeAll(int fd, const char* data, qint64 size, int* error)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(std::min<qint64>(size, qint64(1) << 30)));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            *error = errno;
-            return false;
-        }
-        if (n == 0) {   // no progress and no reason: the disk takes no more
-            *error = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
 bool inGroup(gid_t gid)
 {
     if (gid == getegid())
@@ -104,7 +85,7 @@ bool copyFd(int from, int to, int* error)
         }
         if (n == 0)
             return true;
-        if (!writeAll(to, buffer, n, error))
+        if (!writeAllTo(to, buffer, n, error))
             return false;
     }
 }
@@ -178,7 +159,7 @@ qint64 SafeFile::writeData(const char* data, qint64 size)
     int error = 0;
     if (tempFd_ < 0)
         return -1;
-    if (!writeAll(tempFd_, data, size, &error)) {
+    if (!writeAllTo(tempFd_, data, size, &error)) {
         fail(systemReason(error));
         return -1;
     }

@@ -92,17 +92,17 @@ QByteArray normaliseInPlace(QByteArray bytes)
 
 namespace {
 
-QString tooLarge(qint64 limit)
-{
-    return QStringLiteral("檔案太大（超過 %1 MB）").arg(limit >> 20);
-}
-
 QString outOfMemory()
 {
     return QStringLiteral("記憶體不足，無法載入這個檔案");
 }
 
 } // namespace
+
+QString tooLargeReason(qint64 limit)
+{
+    return QStringLiteral("檔案太大（超過 %1 MB）").arg(limit >> 20);
+}
 
 bool openForReading(QFile& file, const QString& path, QString* reason)
 {
@@ -133,6 +133,10 @@ bool openForReading(QFile& file, const QString& path, QString* reason)
 ReadBytesResult readBytes(QIODevice& device, qint64 limit)
 {
     ReadBytesResult r;
+    if (!device.isSequential() && device.size() > limit) {
+        r.reason = tooLargeReason(limit);   // refused before a byte of it is read
+        return r;
+    }
     try {
         // The reported size is only a hint: /proc files report 0, a file may grow while it is
         // read, a pipe reports nothing. So read until the source says it has ended, into room
@@ -160,7 +164,7 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit)
                 return r;
             }
             if (bytes.size() > limit) {
-                r.reason = tooLarge(limit);
+                r.reason = tooLargeReason(limit);
                 return r;
             }
             if (got == 0)
@@ -200,7 +204,7 @@ ReadResult readText(QIODevice& device, std::optional<Encoding> encoding)
         return r;
     }
     try {
-        r.encoding = encoding ? *encoding : detectEncoding(bytes.bytes);
+        r.encoding = encoding ? encodingAsRequested(*encoding, bytes.bytes) : detectEncoding(bytes.bytes);
         r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
     } catch (const std::bad_alloc&) {
         r.reason = outOfMemory();
@@ -231,12 +235,13 @@ EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
         return r;
     }
     try {
-        r.encoding = encoding ? *encoding : detectEncoding(bytes.bytes);
+        r.encoding = encoding ? encodingAsRequested(*encoding, bytes.bytes) : detectEncoding(bytes.bytes);
         const bool utf8 = r.encoding == Encoding::Utf8 || r.encoding == Encoding::Utf8Bom;
         const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        // Detection takes a file for UTF-8 only when it is well formed; a file named UTF-8 by
-        // the user is checked here.
-        if (utf8 && (!encoding || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
+        // Detection takes a file without a mark for UTF-8 only when it is well formed; a file
+        // with a mark, or one named UTF-8 by the user, is checked here.
+        const bool checked = !encoding && r.encoding == Encoding::Utf8;
+        if (utf8 && (checked || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
             bytes.bytes.remove(0, mark);
             r.utf8 = std::move(bytes.bytes);
         } else {

@@ -19,6 +19,8 @@ namespace document {
 // Files larger than this are refused with a message rather than exhausting memory; standard
 // input and every other source of bytes too.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+// The message for a source over the limit.
+QString tooLargeReason(qint64 limit = kMaxFileBytes);
 
 // A line ends at CR or CR LF (one line end); a lone LF stays in the line. Every line,
 // the last included, comes back followed by CR LF; an empty input gives empty output.
@@ -55,9 +57,10 @@ struct ReadResult {
 ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding = std::nullopt);
 ReadResult readText(QIODevice& device, std::optional<Encoding> encoding = std::nullopt);
 
-// The same for the editor, whose text area holds UTF-8: a well-formed UTF-8 file comes back
-// as its bytes (`utf8`, without its byte-order mark; `text` stays empty), saving a decoding
-// and an encoding of the whole file. Any other file comes back as `text`.
+// The same for the editor, whose text area holds UTF-8: a UTF-8 file whose bytes are all
+// well formed comes back as those bytes (`utf8`, without its byte-order mark; `text` stays
+// empty), saving a decoding and an encoding of the whole file. Any other file, a UTF-8 one with
+// a stray byte included, comes back as `text`.
 struct EditorRead : ReadResult {
     QByteArray utf8;
 };

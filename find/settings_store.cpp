@@ -1,5 +1,7 @@
 #include "find/settings_store.h"
 
+#include "document/descriptor_io.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -90,20 +92,6 @@ Existing readExisting(int folderFd, const QByteArray& name, QByteArray* text, mo
     return Existing::Read;
 }
 
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
 // Writes `bytes` to a fresh temporary file in the folder and renames it over `name`. The
 // rename replaces the directory entry itself: whatever was there is never written through.
 bool replaceAtomically(int folderFd, const QByteArray& name, const QByteArray& bytes, mode_t mode)
@@ -114,7 +102,9 @@ bool replaceAtomically(int folderFd, const QByteArray& name, const QByteArray& b
     Fd fd(::openat(folderFd, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.ok())
         return false;
-    const bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), mode) == 0 && ::fdatasync(fd.get()) == 0;
+    int error = 0;
+    const bool written = document::writeAllTo(fd.get(), bytes.constData(), bytes.size(), &error)
+                         && ::fchmod(fd.get(), mode) == 0 && ::fdatasync(fd.get()) == 0;
     if (!written || ::renameat(folderFd, temp.constData(), folderFd, name.constData()) != 0) {
         ::unlinkat(folderFd, temp.constData(), 0);
         return false;

@@ -2,6 +2,7 @@
 #include "app/text_area.h"
 #include "convert/codepage.h"
 #include "document/encoding.h"
+#include "document/native_path.h"
 #include "tests/app/scripted_prompter.h"
 #include "tests/support/test_util.h"
 
@@ -9,6 +10,9 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <unistd.h>
 
 using document::Encoding;
 using testutil::readFile;
@@ -69,8 +73,17 @@ TEST_F(Form1Encodings, ConvertsOnCharactersAndSavesInTheChosenEncoding)
     ASSERT_EQ(prompt.messages.size(), 1u) << "the blanked ā is reported";
     EXPECT_TRUE(prompt.messages[0].text.contains(u8("1 個字在 Big5 中沒有對應的字")));
 
-    // Save As in Big5 through the save-encoding menu; the Big5 format adds its line end.
-    menuAction("saveEncoding", "Big5")->trigger();
+    // Choosing what Save As writes changes nothing else: Save still writes the file's own
+    // encoding, and the conversions still take the road of the encoding the text was read in.
+    menuAction("saveAsEncoding", "Big5")->trigger();
+    EXPECT_EQ(form.encoding(), Encoding::Utf8);
+    form.save_Click();
+    EXPECT_EQ(readFile(path), u8("朱鎔基說：乾杯！\u3000\n").toUtf8());
+    form.B_Click();
+    EXPECT_TRUE(form.Text1->text().startsWith(u8("朱\u3000基说："))) << "繁轉簡 on characters, 鎔 without a GB2312 form";
+    form.Text1->undo();
+
+    // Save As in Big5; the Big5 format adds its line end, and the document is now that file.
     const QString big5 = dir.filePath("big5.srt");
     prompt.fileNames = {big5};
     form.A_Click();
@@ -103,6 +116,52 @@ TEST_F(Form1Encodings, ReopeningAskBeforeDroppingEdits)
     EXPECT_EQ(form.Text1->text(), "edited");
     EXPECT_EQ(form.encoding(), Encoding::Big5);
     ASSERT_EQ(prompt.questions.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST(Form1EncodingsOpen, AUtf8FileWithAMarkAndAStrayByteComesBackWhole)
+{
+    // The text area takes well-formed UTF-8 as it is; anything else must go through the
+    // decoding that keeps stray bytes, mark or no mark.
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    Form1 form;
+    form.setPrompter(&prompt);
+    for (const QByteArray& bytes : {QByteArray("\xEF\xBB\xBF" "abc\xB9\xFA" "def\r\n"),
+                                    QByteArray("\xEF\xBB\xBF" "x\xF4\x8F\xBD\x81y"), QByteArray("ab\xFF" "c")}) {
+        const QString path = writeFile(dir, "stray.txt", bytes);
+        ASSERT_TRUE(form.Sum(path));
+        form.save_Click();
+        EXPECT_EQ(readFile(path), form.encoding() == Encoding::Big5 ? bytes + "\r\n\r\n" : bytes)
+            << bytes.toHex().toStdString();
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Form1Names, AFileNamedInBytesThatAreNotUtf8OpensSavesAndDeletes)
+{
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    Form1 form;
+    form.setPrompter(&prompt);
+    const QByteArray name = QFile::encodeName(dir.path()) + "/\xB9\xFA.txt";   // GB2312 bytes
+    std::FILE* f = std::fopen(name.constData(), "w");
+    ASSERT_TRUE(f);
+    std::fputs("\xB9\xFA", f);
+    std::fclose(f);
+    ASSERT_TRUE(form.Sum(document::pathFromNative(name)));
+    form.save_Click();
+    EXPECT_TRUE(prompt.messages.empty());
+    prompt.answers = {true};
+    form.delete_Click();
+    EXPECT_TRUE(prompt.messages.empty()) << prompt.messages.front().text.toStdString();
+    EXPECT_NE(::access(name.constData(), F_OK), 0) << "the file is gone";
 }
 
 } // namespace

@@ -104,7 +104,7 @@ TEST(Batch, SliceBySliceEqualsTheWholeFile)
     // Random bytes heavy in CR, LF and lead bytes, some without any line end, cut into slices
     // of every small size and fed partly as bytes already read.
     std::mt19937 rng(7);
-    const char alphabet[] = {'\r', '\n', 'a', '\x40', '\x7F', '\xA1', '\xA3', '\xB0', '\xC8', '\xFE', '\xFF'};
+    const char alphabet[] = {'\r', '\n', 'a', '\x40', '\x7F', '\x81', '\xA1', '\xA3', '\xA8', '\xB0', '\xC8', '\xFE', '\xFF'};
     const char noLineEnds[] = {'\x40', '\xA1', '\xA3', '\xB0', '\xC8', '\xFE', '\xFF', '\xA4'};
     const std::vector<std::vector<Step>> roads = {
         {}, {Step::GbToBig5}, {Step::Big5ToGb}, {Step::GbToBig5, Step::Big5ToGb, Step::GbToBig5}};
@@ -127,7 +127,10 @@ TEST(Batch, SliceBySliceEqualsTheWholeFile)
         const auto r = batch::streamByteSteps(QByteArrayView(input).first(headSize), in, out, steps, 1 + round % 9);
         ASSERT_TRUE(r.ok);
         ASSERT_EQ(streamed, whole) << round << " " << input.toHex().toStdString();
-        EXPECT_EQ(r.findings.blanked, wholeReport.findings.blanked) << round;
+        EXPECT_EQ(r.findings.blanked, wholeReport.findings.blanked) << round << " " << input.toHex().toStdString();
+        EXPECT_EQ(r.findings.blankedLine, wholeReport.findings.blankedLine) << round;
+        EXPECT_EQ(r.findings.gbkPairs, wholeReport.findings.gbkPairs) << round;
+        EXPECT_EQ(r.findings.gbkLine, wholeReport.findings.gbkLine) << round;
     }
 }
 

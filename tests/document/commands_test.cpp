@@ -73,6 +73,22 @@ TEST(PhraseCommand, ReadsTheBig5RoadsBytesAsGb18030)
     EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟件很好用，乾杯！\r\n"));
 }
 
+TEST(PhraseCommand, OnTheBig5RoadStrayBytesAndCharactersBeyondBig5Survive)
+{
+    // A lead byte before a space, 0x80, 0xFF and a lead byte at the end start no GB18030
+    // character; 😂 and 한 have no code page 950 bytes at all. All come through as they were.
+    const QByteArray gb("a\xB0 \x80\xFF\xCE\xD2\xB0", 8);
+    const QString shown = cp950::decode(gb) + u8("😂한");
+    const document::CommandResult r = document::runCommand(Command::Phrase, shown, Encoding::Big5);
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.text.contains(u8("我")));
+    EXPECT_TRUE(r.text.endsWith(u8("😂한")));
+    QString rest = r.text;
+    rest.remove(u8("我"));
+    rest.chop(3);
+    EXPECT_EQ(cp950::encode(rest), QByteArray("a\xB0 \x80\xFF\xB0"));
+}
+
 TEST(PhraseCommand, GbToBigReportsBlankedCharactersOnReadableTextOnly)
 {
     const QString srt = u8("1\r\n00:00:01,000 --> 00:00:02,000\r\nā\r\n");

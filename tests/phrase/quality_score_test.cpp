@@ -95,10 +95,10 @@ TEST(QualityScore, EachDictionaryEntryIsJudgedByWhatLeavingItOutChanges)
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(QualityScore, TheSpecifiedRoadLeavesWhatGb2312LacksAlone)
+TEST(QualityScore, TheByteRoadLeavesWhatGb2312LacksAlone)
 {
     // 简体 goes through the GB2312 bytes and back as 簡體; 镕 has no GB2312 code and stays.
-    EXPECT_EQ(scoring::specifiedRoad(u8("简体的镕字")), u8("簡體的镕字"));
+    EXPECT_EQ(scoring::byteRoad(u8("简体的镕字")), u8("簡體的镕字"));
 }
 
 } // namespace

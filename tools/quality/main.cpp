@@ -71,14 +71,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    std::vector<scoring::Road> roads;
-    roads.push_back({QStringLiteral("specified road (-g -w)"), scoring::specifiedRoad, nullptr});
-    for (const char* name : {"s2t", "s2tw", "s2twp"}) {
-        scoring::Road r = scoring::openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)),
-                                              std::string(name) + ".json", &error);
-        if (r.convert)
-            roads.push_back(std::move(r));
-    }
+    std::vector<scoring::Road> roads = scoring::comparedRoads(nullptr);
     scoring::Road phrase = scoring::phraseRoad(dictionary, &error);
     if (!phrase.convert) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));

@@ -60,7 +60,22 @@ Road openccRoad(const QString& name, const std::string& config, QString* error)
     return {name, nullptr, nullptr};
 }
 
-QString specifiedRoad(const QString& simplified)
+std::vector<Road> comparedRoads(QStringList* missing)
+{
+    std::vector<Road> roads;
+    roads.push_back({QStringLiteral("簡轉繁 + 字幕矯正 (-g -w)"), byteRoad, nullptr});
+    for (const char* name : {"s2t", "s2tw", "s2twp"}) {
+        QString error;
+        Road r = openccRoad(QStringLiteral("OpenCC %1").arg(QLatin1StringView(name)), std::string(name) + ".json", &error);
+        if (r.convert)
+            roads.push_back(std::move(r));
+        else if (missing)
+            *missing << QStringLiteral("OpenCC %1: %2").arg(QLatin1StringView(name), error);
+    }
+    return roads;
+}
+
+QString byteRoad(const QString& simplified)
 {
     const QHash<char32_t, QByteArray>& gb = gb2312Table();
     QString shownAsBig5;

@@ -2,10 +2,12 @@
 // The converters the quality table compares, each as Simplified text in, Traditional out.
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace scoring {
 
@@ -17,14 +19,19 @@ struct Road {
     std::function<std::string(const std::string&)> convertUtf8;
 };
 
+// The roads every quality table compares against the phrase step: 簡轉繁 + 字幕矯正, then
+// OpenCC s2t, s2tw and s2twp. An OpenCC road that cannot load is left out and named in
+// `missing`.
+std::vector<Road> comparedRoads(QStringList* missing);
+
 // OpenCC by one of its configuration files (s2t.json, s2tw.json, s2twp.json, t2s.json).
 // Null convert and `error` set when OpenCC cannot load it.
 Road openccRoad(const QString& name, const std::string& config, QString* error);
 
-// The specified road as a user takes it: the Simplified text saved as GB2312, that file opened
+// The byte road (簡轉繁 then 字幕矯正) as a user takes it: the Simplified text saved as GB2312, that file opened
 // as Big5, converted byte by byte (GBToBig), then the correction list (correctSubtitles).
 // Characters GB2312 lacks cannot be in such a file; they are left as they are, unconverted.
-QString specifiedRoad(const QString& simplified);
+QString byteRoad(const QString& simplified);
 
 // The correction list (correctSubtitles) over text that is already Traditional.
 QString withCorrections(const QString& traditional);
