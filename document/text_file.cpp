@@ -195,9 +195,13 @@ QString textFromBytes(QByteArray bytes, Encoding encoding)
     return decodeText(bytes, encoding);
 }
 
-ReadResult readText(QIODevice& device, std::optional<Encoding> encoding)
+namespace {
+
+// Reads and decodes a whole source; with `keepUtf8`, a UTF-8 file whose bytes are all well
+// formed is handed back as those bytes instead.
+EditorRead readDocument(QIODevice& device, std::optional<Encoding> encoding, bool keepUtf8)
 {
-    ReadResult r;
+    EditorRead r;
     ReadBytesResult bytes = readBytes(device);
     if (!bytes.ok) {
         r.reason = bytes.reason;
@@ -205,13 +209,30 @@ ReadResult readText(QIODevice& device, std::optional<Encoding> encoding)
     }
     try {
         r.encoding = encoding ? encodingAsRequested(*encoding, bytes.bytes) : detectEncoding(bytes.bytes);
-        r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
+        const bool utf8 = r.encoding == Encoding::Utf8 || r.encoding == Encoding::Utf8Bom;
+        const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        // Detection takes a file without a mark for UTF-8 only when it is well formed; a file
+        // with a mark, or one named UTF-8 by the user, is checked here.
+        const bool checked = !encoding && r.encoding == Encoding::Utf8;
+        if (keepUtf8 && utf8 && (checked || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
+            bytes.bytes.remove(0, mark);
+            r.utf8 = std::move(bytes.bytes);
+        } else {
+            r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
+        }
     } catch (const std::bad_alloc&) {
         r.reason = outOfMemory();
         return r;
     }
     r.ok = true;
     return r;
+}
+
+} // namespace
+
+ReadResult readText(QIODevice& device, std::optional<Encoding> encoding)
+{
+    return readDocument(device, encoding, false);
 }
 
 ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding)
@@ -225,34 +246,11 @@ ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding)
 
 EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
 {
-    EditorRead r;
     QFile file;
+    EditorRead r;
     if (!openForReading(file, path, &r.reason))
         return r;
-    ReadBytesResult bytes = readBytes(file);
-    if (!bytes.ok) {
-        r.reason = bytes.reason;
-        return r;
-    }
-    try {
-        r.encoding = encoding ? encodingAsRequested(*encoding, bytes.bytes) : detectEncoding(bytes.bytes);
-        const bool utf8 = r.encoding == Encoding::Utf8 || r.encoding == Encoding::Utf8Bom;
-        const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        // Detection takes a file without a mark for UTF-8 only when it is well formed; a file
-        // with a mark, or one named UTF-8 by the user, is checked here.
-        const bool checked = !encoding && r.encoding == Encoding::Utf8;
-        if (utf8 && (checked || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
-            bytes.bytes.remove(0, mark);
-            r.utf8 = std::move(bytes.bytes);
-        } else {
-            r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
-        }
-    } catch (const std::bad_alloc&) {
-        r.reason = outOfMemory();
-        return r;
-    }
-    r.ok = true;
-    return r;
+    return readDocument(file, encoding, true);
 }
 
 QByteArray fileBytes(const QString& text, Encoding encoding, std::vector<cp950::Unencodable>* misses)
