@@ -20,6 +20,7 @@ def _inline_markdown(s):
     s = re.sub(r'!\[[^\]]*\]\([^)]*\)', '', s)          # images
     s = re.sub(r'\[([^\]]*)\]\([^)]*\)', r'\1', s)      # links keep their text
     s = re.sub(r'`[^`]*`', '', s)                       # inline code
+    s = re.sub(r'\{:[^}]*\}', '', s)                    # kramdown attributes ({:target=...})
     s = re.sub(r'<[^>]+>', '', s)                       # inline HTML
     s = re.sub(r'https?://\S+', '', s)
     s = re.sub(r'^(#+|>|[-*+]|\d+\.)\s*', '', s)        # headings, quotes, list marks
@@ -88,22 +89,3 @@ def transcript_segments(text):
         out += sentences(s)
     return out
 
-
-def tatoeba_sentences(sentences_tsv, attributions, users):
-    """Tatoeba's Mandarin sentences written by the given contributors, in id order.
-
-    sentences_tsv: Tatoeba's export (id, language, text a line); attributions: ManyThings'
-    bilingual file, whose third column names the contributor of each Mandarin sentence
-    ("... & #id (name)")."""
-    author = {}
-    for line in attributions.split('\n'):
-        m = re.search(r'& #(\d+) \(([^)]+)\)\s*$', line)
-        if m:
-            author[int(m.group(1))] = m.group(2)
-    out = []
-    for line in sentences_tsv.split('\n'):
-        parts = line.split('\t')
-        if len(parts) == 3 and parts[1] == 'cmn' and author.get(int(parts[0])) in users:
-            if HAN.search(parts[2]):
-                out.append((int(parts[0]), parts[2].strip()))
-    return sorted(out)
