@@ -84,6 +84,8 @@ check "apt install ./$(basename "$deb")" apt-get install -y -qq "$package"
 in_chroot dpkg -L subbig5 >"$target/tmp/files"
 check "subbig5-convert --help" sh -c 'subbig5-convert --help | grep -q -e "--gb-to-big5"'
 check "subbig5-convert -g -w on the sample" sh -c 'subbig5-convert -g -w --utf8 /tmp/gb2312-subtitle.srt | grep -q 乾杯'
+check "subbig5-convert -p (OpenCC's data installed with it)" \
+  sh -c 'subbig5-convert -p --utf8 /tmp/gb2312-subtitle.srt | grep -q 乾杯'
 check "man subbig5-convert" sh -c 'MANWIDTH=80 man -P cat subbig5-convert | grep -q -e "--in-place"'
 check "man subbig5" sh -c 'MANWIDTH=80 man -P cat subbig5 | grep -q subbig5-convert'
 check "desktop-file-validate" desktop-file-validate /usr/share/applications/subbig5.desktop
