@@ -61,6 +61,15 @@ std::uint16_t Gb2312::codeOf(char32_t c) const
     return c < codes_.size() ? codes_[c] : 0;
 }
 
+std::vector<char32_t> gbkReading()
+{
+    std::vector<char32_t> chars(65536, 0);
+    readDoubleByteCodes("windows-936-2000", 0x81, 0xFE, 0x40, 0xFE, [&](std::uint16_t code, char32_t c) {
+        chars[code] = isPrivateUse(c) ? 0 : c;
+    });
+    return chars;
+}
+
 std::vector<VerticalForm> gbkVerticalForms()
 {
     std::vector<VerticalForm> forms;

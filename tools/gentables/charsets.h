@@ -27,6 +27,10 @@ private:
     int count_ = 0;
 };
 
+// GBK as Windows reads it (code page 936), by code: the character of each double-byte code,
+// 0 for a code that is no character or a user-defined one.
+std::vector<char32_t> gbkReading();
+
 // One code of GBK's vertical punctuation block A6E0..A6F5 and its character (0 when unassigned).
 struct VerticalForm {
     std::uint16_t gbkCode;

@@ -3,10 +3,7 @@
 #include "tools/gentables/charsets.h"
 #include "tools/gentables/counterparts.h"
 
-#include <unicode/ucnv.h>
-
 #include <algorithm>
-#include <stdexcept>
 
 namespace gentables {
 namespace {
@@ -20,38 +17,6 @@ void count(Tally& tally, const char* rule)
         ++it->second;
 }
 
-// GBK as Windows reads it (code page 936); 0 for a code that is no character or a
-// user-defined one.
-class Gbk {
-public:
-    Gbk()
-    {
-        UErrorCode status = U_ZERO_ERROR;
-        cnv_ = ucnv_open("windows-936-2000", &status);
-        if (U_FAILURE(status))
-            throw std::runtime_error("ICU has no windows-936-2000 converter");
-        ucnv_setToUCallBack(cnv_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    }
-    ~Gbk() { ucnv_close(cnv_); }
-    Gbk(const Gbk&) = delete;
-    Gbk& operator=(const Gbk&) = delete;
-
-    char32_t at(unsigned lead, unsigned trail) const
-    {
-        const char in[2] = {char(lead), char(trail)};
-        UChar out[4];
-        UErrorCode e = U_ZERO_ERROR;
-        ucnv_resetToUnicode(cnv_);
-        const int n = ucnv_toUChars(cnv_, out, 4, in, 2, &e);
-        if (U_FAILURE(e) || n != 1 || (out[0] >= 0xE000 && out[0] <= 0xF8FF))
-            return 0;
-        return out[0];
-    }
-
-private:
-    UConverter* cnv_ = nullptr;
-};
-
 } // namespace
 
 QByteArray buildGbkTable(const Gb2312& gb2312, const CharacterDictionary& toTraditional, Tally& tally)
@@ -59,12 +24,12 @@ QByteArray buildGbkTable(const Gb2312& gb2312, const CharacterDictionary& toTrad
     for (const char* rule : {"GB2312 code: in the GB2312 to Big5 table", "same character", "dictionary counterpart",
                              "left as it is", "not a character"})
         tally.emplace_back(rule, 0);
-    const Gbk gbk;
+    const std::vector<char32_t> gbk = gbkReading();
     QByteArray blob;
     for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
         for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
             std::uint16_t cell = 0;
-            const char32_t c = trail == 0x7F ? 0 : gbk.at(lead, trail);
+            const char32_t c = trail == 0x7F ? 0 : gbk[lead << 8 | trail];
             if (gb2312.at(std::uint16_t(lead << 8 | trail)) != 0) {
                 count(tally, "GB2312 code: in the GB2312 to Big5 table");
             } else if (c == 0) {
