@@ -19,7 +19,6 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QSettings>
 #include <QTimer>
 #include <QWindow>
 #include <QUrl>
@@ -251,17 +250,23 @@ void recoverFromExit()
 
 TEST_F(Form1Test, ClosingTheWindowUnloadsTheFindDialogButExitDoesNot)
 {
-    QSettings store(QSettings::IniFormat, QSettings::UserScope, "SubBig5", "SubBig5");
-    QFile::remove(store.fileName());
+    // A settings folder of this test's own, so no other test writing settings meanwhile counts.
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath("config")));
+    const QString ini = dir.filePath("config/SubBig5/SubBig5.ini");
     form.show();
     form.F_Click();
     form.exit_Click();   // ends at once: no window's closing steps
-    EXPECT_FALSE(QFileInfo::exists(store.fileName()));
+    EXPECT_FALSE(QFileInfo::exists(ini));
     EXPECT_TRUE(form.findChild<QDialog*>("Form3"));
     form.close();
     recoverFromExit();
-    EXPECT_TRUE(QFileInfo::exists(store.fileName())) << "the dialog stored its place on its way out";
-    EXPECT_TRUE(readFile(store.fileName()).contains("Top="));
+    EXPECT_TRUE(QFileInfo::exists(ini)) << "the dialog stored its place on its way out";
+    EXPECT_TRUE(readFile(ini).contains("Top="));
+    if (savedConfig.isNull())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedConfig);
 }
 
 TEST_F(Form1Test, AFailedLoadKeepsCaptionAndText)
