@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The About box: a modal box owned by the main window with the product's title line,
 // the contact line and the window's icon.

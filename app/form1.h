@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Form1: the main window. It owns the one document (the text in Text1, the file it came
 // from and that file's encoding), the shared find settings and the menu commands.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands of the main window and the encoding additions of its file menu.
 #include "app/form1.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: load the file named on the command line, then the conversion tables,
 // then show the window.
 #include "app/form1.h"

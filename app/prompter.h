@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one seam through which the main window talks to the user outside its own
 // window: message boxes and the system's file dialogs. Tests answer it with a script.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The time/date stamp "AMPM HH:MM YYYY/MM/DD": the locale's before-noon or from-noon
 // designator, the hour on the 12-hour clock, then the date; separators from the locale.

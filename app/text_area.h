@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Text1: the editor's text area. Scintilla keeps the text exactly as assigned (CR, LF,
 // CR LF, NUL all survive) and handles very large texts; this class narrows it to what a

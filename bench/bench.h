@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A tiny benchmark registry: each bench_*.cpp file adds its cases with SUBBIG5_BENCH,
 // and subbig5-bench runs them (all, or those whose name contains its argument).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch converter as a whole process on a 100 MB GB2312 file, beside glibc's iconv
 // command on the same file: time and peak memory of each process.
 #include "bench/bench.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code page codec against glibc's iconv CP950 and against memcpy, on the same bytes.
 #include "bench/bench.h"
 #include "convert/codepage.h"

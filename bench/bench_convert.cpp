@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // 簡轉繁 / 繁轉簡 on a 100 MB subtitle file: the byte scan alone, the whole text path
 // (encode, scan, decode), glibc iconv GB2312 -> BIG5 on the same bytes and OpenCC s2t on
 // the same text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The correction pass on a large converted subtitle file, beside the row-by-row pass
 // it must equal and beside OpenCC's s2twp, which does a comparable job by dictionary.
 

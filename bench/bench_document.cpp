@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading and saving a large file through the real path: the file format, the codec
 // and the Scintilla text area, with the process's peak memory.
 #include "bench/bench.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Today's subtitle files: opening a UTF-8 file beside a Big5 one, 簡轉繁 on characters beside the
 // byte road, and the converter on a UTF-8 file beside iconv, OpenCC and its own GB2312 road.
 #include "bench/bench.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // F3 (the plain find engine on a QString, without the text area) and replace all, on a
 // 50 MB subtitle text.
 #include "bench/bench.h"

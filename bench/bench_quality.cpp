@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quality: the converters side by side on the development corpus (or the corpus folders named
 // in SUBBIG5_QUALITY_CORPUS, separated by ':'): wrong Han characters, lines with an error and
 // speed, all measured in this one run. The Simplified input is made by OpenCC's t2s.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Scintilla text area on the two loads that strained it: one very long line
 // (open, Ctrl+End) and the undo memory of a whole-text command that changes little.
 // "Before" runs the same text area with its former settings put back through Scintilla's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The editor's road without a window: read a file as Open does, run the steps as the menu
 // commands do, write it as Save (or Save As in another encoding) does. The same plain

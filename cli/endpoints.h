@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the converter reads and writes: a file or standard input; standard output or a file
 // written safely.

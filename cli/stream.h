@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte steps of a Big5 document (簡轉繁, 繁轉簡) over an input of any length, a slice at a
 // time. Each stage carries across a cut what the next slice may still change (a CR whose LF

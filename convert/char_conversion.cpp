@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/char_conversion.h"
 
 #include "convert/codepage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // 簡轉繁 and 繁轉簡 on characters, for text that is not held as Big5 bytes (a UTF-8, UTF-16
 // or GB18030 document). The same two tables decide:

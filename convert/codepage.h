@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The ANSI code page of the editor: Windows code page 950 (Big5), as ICU's
 // windows-950-2000 table maps it plus the 249 kana, Cyrillic letters and enclosed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Big5 <-> GB2312 conversion of the whole editor text, code by code through BigStr and GBStr.
 // The text goes through code page 950 both ways, so GB2312 bytes read "as Big5" come back as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a GB2312 -> Big5 conversion met that the user should hear of, since the result
 // shows it only as garbled or blank characters: byte pairs of GBK that are not GB2312

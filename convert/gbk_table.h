@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The third table: GBK characters outside GB2312 (镕, 喆, 堃 ...) to Big5, for 簡轉繁 on
 // characters. Built by the table generator with the GBStr rules (the same character where

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The byte scan of both conversions: find the pairs the pair test accepts and replace each by
 // its table cell, in place. Every other byte stays; the output is as long as the input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The phrase-level Simplified -> Traditional (Taiwan) step, for the editor menu and the batch
 // converter: OpenCC's phrase and character dictionaries with Taiwan variants, and on top the

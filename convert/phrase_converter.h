@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Simplified -> Traditional (Taiwan) by phrases, on OpenCC's dictionaries and the project's own.
 //

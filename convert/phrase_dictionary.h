@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The project's own phrase dictionary: what OpenCC's Simplified -> Traditional (Taiwan)
 // conversion gets wrong in everyday Taiwanese writing.

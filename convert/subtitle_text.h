@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Subtitle-aware conversion: only what the viewer reads is converted, and the markup inside it
 // neither changes nor splits words.

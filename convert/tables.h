@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two code conversion tables, filled once from the program's embedded resources
 // "CUSTOM" 101 and 102 and read-only afterwards.

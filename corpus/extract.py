@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Rebuilds the development corpus from the text of its sources as read with the search tool.
 
 Usage: corpus/extract.py RAW_DIR [NAME...]

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Human text out of each kind of source file, one segment a line.
 
 Every function takes the text of one file and returns its segments (lists of str); none

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fixed, ordered list of replacements that repairs converted subtitle text.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a dialog's answer goes into the platform's records, and how the records'
 // settings read as Qt values: the plain half of the Qt dialog platform.

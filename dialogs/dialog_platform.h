@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What TesmoDialog needs from the system: one call per dialog, each taking the
 // platform's record and writing its answer back into it, plus the two values of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The records handed to the system's file, folder, colour and font dialogs, field
 // for field in the order of the platform's 32-bit ANSI layouts. Handles and

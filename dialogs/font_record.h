@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Between the standard font object and the font dialog's records.
 #include "dialogs/dialog_records.h"

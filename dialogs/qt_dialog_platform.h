@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The system dialogs as Qt draws them: Qt's own (not the desktop's native)
 // file, colour and font dialogs and a folder browser, seeded from the records

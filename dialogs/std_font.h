@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The standard font object: the eight properties a font dialog reads and writes,
 // shared by reference (std::shared_ptr) so that a change made through one holder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens the real dialogs of TesmoDialog one after another and prints what each
 // returned: tesmo-demo [dir|open|save|color|font ...] [--close-after MS]
 // With --close-after each dialog is cancelled by itself after MS milliseconds.

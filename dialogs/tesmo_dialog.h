@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One object in front of the system's folder, file, colour and font dialogs.
 // The caller fills in the settings, calls a Show method and reads the result, or

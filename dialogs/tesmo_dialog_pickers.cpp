@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder, colour and font dialogs of TesmoDialog.
 #include "dialogs/tesmo_dialog.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The error record a caller reads after a TesmoDialog call: one number and one
 // description per thread, written by the class and cleared only by the caller.

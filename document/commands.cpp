@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/commands.h"
 
 #include "convert/char_conversion.h"

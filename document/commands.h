@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the conversion and correction commands make of a document's text, by its encoding. The
 // editor's menu commands and the batch converter's steps both come here, so they agree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing to a file descriptor with every byte accounted for: write(2) may take less than it
 // is given, and a disk that takes nothing more says so only on the next call.

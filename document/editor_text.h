@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the commands see of the editor's text area: the whole text and the selection.
 // Positions and lengths are UTF-16 code units; CR and LF count one each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/encoding.h"
 
 #include "document/gb18030_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The encodings a document can be read and written in. Big5 (code page 950) is the
 // editor's own: every file is read through it unless the file says otherwise. The others

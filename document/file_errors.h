@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why a file operation failed, in the user's language. The system's own texts are English
 // ("No space left on device"); the common reasons are given in Traditional Chinese.

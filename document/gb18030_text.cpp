@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/gb18030_text.h"
 
 #include "document/reserved_code_points.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // GB18030 through ICU, every byte it cannot read kept as its reserved code point (encoding.h).
 

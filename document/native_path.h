@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File names as the system holds them (bytes) and as the program shows them (text). A name
 // that is not valid UTF-8 keeps its stray bytes as reserved code points (the scheme the

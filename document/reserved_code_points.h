@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The reserved code points that keep bytes a text encoding cannot read (see encoding.h):
 // U+10FF00 + byte for a raw byte, U+10F000 + (unit - 0xD800) for a lone UTF-16 unit.

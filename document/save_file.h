@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writing a document's bytes to its file without risking the old content, and without
 // changing what the file is: its exact mode bits, its owner and group, its hard links.

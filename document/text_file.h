@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The text file format. A Big5 file (code page 950, the editor's own) is read line by line,
 // a line ending at CR or CR LF, and written as the whole text plus one CR LF. A file in one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // UTF-8 as the document encodings read it: well-formedness (a reserved code point counts as
 // ill-formed, so its bytes are kept as raw bytes), the evidence detection weighs, and decoding

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the Find and Replace dialogs share: a fixed frame with a close box only, controls
 // placed in twips (15 twips are one pixel at 96 dots per inch), and Windows' button rules

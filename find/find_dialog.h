@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Find dialog (caption 尋找): modeless, owned by the main window, unloaded when closed,
 // so every opening starts fresh with 全部 selected and focused. Its button copies the

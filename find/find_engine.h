@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The find engine: the shared find settings, the search primitive and the find-next
 // algorithm, all plain code over a text and a selection (no widgets), so the main

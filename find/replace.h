@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Replace all: every occurrence of `find` in `text` becomes `with`, scanning left to right,
 // comparing code unit by code unit (case matters). Occurrences never overlap, the leftmost

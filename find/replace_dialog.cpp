@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "find/replace_dialog.h"
 
 #include "document/editor_text.h"

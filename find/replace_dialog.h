@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Replace dialog (caption 取代): modeless, owned by the main window, unloaded when
 // closed. 全部取代 replaces every occurrence in the whole editor text as one undoable step

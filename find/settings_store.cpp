@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "find/settings_store.h"
 
 #include "document/descriptor_io.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The per-user settings file (<config folder>/SubBig5/SubBig5.ini, the INI form QSettings
 // reads), written so that it can never damage anything but a file of the user's own:

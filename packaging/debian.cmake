@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cmake --build BUILD --target package` (scripts/package.sh does the
 # whole road). It holds exactly what `cmake --install` installs, under /usr.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages SubBig5 needs to build, test and run. Safe to run again:
 # it only calls apt-get when something is missing. Usage: scripts/deps.sh [--tools]
 set -euo pipefail

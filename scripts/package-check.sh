@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tries the Debian package on a clean Debian 12: installs it with apt in a fresh debootstrap
 # chroot, checks that the converter, its man page, the desktop entry and the editor work there,
 # removes it, and checks that none of it is left. Needs root and Debian's archive; the first run

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a release build, checks what it holds, and prints its path:
 # build/package/subbig5_VERSION_ARCH.deb. Install it with `apt install ./build/package/subbig5_*.deb`;
 # scripts/package-check.sh tries it on a clean Debian 12.

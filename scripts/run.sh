@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds the release configuration and starts the editor.
 # Usage: scripts/run.sh [FILE]
 set -euo pipefail

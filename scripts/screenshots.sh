@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the README pictures in docs/: the editor on the sample GB2312 subtitle, before and
 # after 簡轉繁 + 字幕矯正, and the Find dialog on a found word. The editor runs on a virtual
 # display of its own (Xvfb) with openbox drawing the window frames, as on a desktop.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Turns a man page template into roff. With HELP_FROM, the synopsis, the summary and the
 # whole option list come from that program's --help, so the page cannot fall behind it.
 #

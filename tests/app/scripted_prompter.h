@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the main window's questions and file dialogs from a script, and records what
 // it was asked, so the file commands can be driven without a human.

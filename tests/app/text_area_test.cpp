@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole-text command replaces only what differs, yet the text, the caret and undo/redo
 // behave as if the whole text had been assigned.
 #include "app/text_area.h"

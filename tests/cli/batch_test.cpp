@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/text_file.h"
 #include "app/form1.h"
 #include "app/text_area.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs the batch converter in this process, as its main() would, with files for its streams.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -DGENERATOR=... -DOUT_DIR=... -DREF_DIR=... -P compare_tables.cmake
 file(REMOVE_RECURSE "${OUT_DIR}")
 execute_process(COMMAND "${GENERATOR}" "${OUT_DIR}" RESULT_VARIABLE rc)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checked-in reading of code page 950's C6A1..C7FC block (cp950_block.txt, written by
 // tools/gentables/cp950_block.py from Python's cp950 and gb2312 codecs): an outside source

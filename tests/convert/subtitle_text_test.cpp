@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/subtitle_text.h"
 #include "tests/support/test_util.h"
 

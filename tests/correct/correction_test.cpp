@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/codepage.h"
 #include "correct/correction.h"
 #include "correct/correction_list.h"

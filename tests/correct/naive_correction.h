@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The correction pass done the obvious, slow way: every row over the whole text, one
 // after the other, twice over the list. The fast pass must give exactly this.

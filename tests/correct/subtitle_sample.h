@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Subtitle text as "簡轉繁(&G)" leaves it: Traditional characters, with the simplified
 // forms that Big5 also holds (后, 里, 面, 干, 么 ...) and mainland terms still in place.

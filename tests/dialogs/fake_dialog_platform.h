@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A dialog platform that keeps a copy of every record it is handed and answers
 // as the test scripts it: no answer is a cancelled dialog.

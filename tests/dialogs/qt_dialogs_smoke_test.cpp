@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real Qt dialogs open, and answer into the records, under the offscreen
 // platform. A timer plays the user: it waits for the modal dialog, then acts.
 #include "dialogs/folder_browser.h"

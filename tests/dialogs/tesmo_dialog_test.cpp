@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TesmoDialog against a fake platform: the records each Show method hands over and
 // how the answers written into them come back.
 #include "convert/codepage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Find (Form3) and Replace (Form2) dialogs, driven by mouse and keyboard.
 #include "find/find_dialog.h"
 #include "find/replace_dialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file is written only when it is a small regular file of the user's own,
 // never through a link, and in the INI form QSettings reads.
 #include "find/find_dialog.h"

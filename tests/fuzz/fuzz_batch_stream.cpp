@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The converter's sliced stream against the whole-file road, for every slice size and every
 // amount already read: the same steps over the same bytes must write the same output however
 // the file is cut, lines of any length included.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The code page codec: any bytes decode without lone surrogates and encode back to the
 // same bytes; any UTF-16 text encodes with every miss pointing at the '?' written for it.
 #include "convert/codepage.h"

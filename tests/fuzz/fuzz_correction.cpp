@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stretch-wise correction pass against the row-by-row pass. Random characters would
 // almost never form a row's text, so the input picks from the rows' own characters and,
 // now and then, a whole row's find text or replacement.

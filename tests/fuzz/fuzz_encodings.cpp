@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document encodings: any bytes read in any encoding are written back as the same bytes,
 // and what they read as never holds a lone surrogate (the text area could not keep it).
 #include "document/encoding.h"

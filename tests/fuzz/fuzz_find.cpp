@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The find engine and replace all against plain position-by-position searches written from
 // their contracts. Texts are drawn from a small alphabet full of case pairs (full-width,
 // Greek final sigma, Kelvin sign, surrogate halves) so that matches are common.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both pair scans (64 bytes at a time where the machine allows) against a plain byte-by-byte
 // scan written from their contract, at every alignment of the buffer.
 #include "convert/pair_scan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the fuzz targets: a reader over the fuzzer's bytes, a failing check that
 // names what broke, and the conversion tables loaded from the repository's blobs.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target for SECONDS from its seeds; what it finds new stays in SCRATCH, and
 # an input that fails a check is saved beside it as <target>-crash-<hash>.
 file(MAKE_DIRECTORY ${SCRATCH})

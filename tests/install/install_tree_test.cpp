@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `cmake --install` into a temporary DESTDIR, as the package build does, and what a Linux
 // desktop then finds: the programs, the menu entry and its file types, icons, man pages.
 #include "tests/install/run_tool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // subbig5-convert(1) against subbig5-convert --help: the page is built from the help text,
 // and these tests fail loudly when the two stop naming the same options.
 #include "tests/install/run_tool.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs another program for a test and collects what it says.
 #include <QByteArray>

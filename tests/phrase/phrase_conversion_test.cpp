@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/phrase_conversion.h"
 #include "convert/phrase_converter.h"
 #include "convert/phrase_dictionary.h"

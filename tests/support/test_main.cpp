@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for the whole run, on the offscreen platform unless told otherwise,
 // so GUI tests run without a display.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two character sets the tables join: GB2312 read from ICU, code page 950 through the
 // editor's own codec, so the tables and the editor agree on every Big5 code.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Character-level traditional/simplified counterparts from OpenCC's character dictionaries.
 

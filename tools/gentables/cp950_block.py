@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Lists code page 950's C6A1..C7FC block as Python's own cp950 codec reads it.
 
     cp950_block.py              print the list (tests/convert/cp950_block.txt holds a copy)

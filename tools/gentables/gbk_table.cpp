@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/gentables/gbk_table.h"
 
 #include "tools/gentables/charsets.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // subbig5-gentables OUTPUT_DIR [OPENCC_DATA_DIR]
 // Writes OUTPUT_DIR/101.bin (Big5 to GB2312), OUTPUT_DIR/102.bin (GB2312 to Big5) and
 // OUTPUT_DIR/103.bin (GBK beyond GB2312 to Big5), and prints how many cells each rule filled.

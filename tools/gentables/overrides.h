@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Hand-chosen counterparts that win over OpenCC's dictionaries: look-alikes for symbols the
 // dictionaries do not cover, and the readings of a few characters the tables must pin down.

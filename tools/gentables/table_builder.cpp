@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/gentables/table_builder.h"
 
 #include "convert/codepage.h"

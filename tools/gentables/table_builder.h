@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Builds the two table blobs from the content rules and counts the cells each rule fills.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
 //
 // Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [--entries]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What each entry of a phrase dictionary does on the corpus: the phrase step is built once with
 // the whole dictionary and once without each entry, and the wrong characters are compared per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs converters over a corpus and tabulates their errors and speed side by side.
 

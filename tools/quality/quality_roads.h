@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The converters the quality table compares, each as Simplified text in, Traditional out.
 

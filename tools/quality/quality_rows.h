@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which rows of the correction list would help after a converter: each row is applied alone
 // to the converter's output, and the wrong characters it adds or removes are counted on the

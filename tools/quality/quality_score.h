@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scoring a converter against human Traditional Chinese (Taiwan) text: the Simplified input is
 // made from the human text by OpenCC's t2s, the converter turns it back, and every Han
