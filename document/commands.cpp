@@ -122,6 +122,17 @@ CommandResult runCommand(Command command, QString text, Encoding encoding)
     return r;
 }
 
+std::vector<review::Mark> commandMarks(Command command, const QString& before, const QString& after,
+                                       Encoding encoding)
+{
+    const bool readsGb = encoding == Encoding::Big5 && (command == Command::GbToBig5 || command == Command::Phrase);
+    const QString source = readsGb ? readAsGb18030(before) : QString();
+    review::MarkOptions options;
+    // 繁轉簡 writes Simplified text: the readings are those of Simplified -> Traditional.
+    options.uncertain = command != Command::Big5ToGb;
+    return review::markCommand({before, source, after}, review::UncertainKinds::builtIn(), options);
+}
+
 QString commandUnavailable(Command command)
 {
     return command == Command::Phrase ? phrase::unavailableReason() : QString();
