@@ -390,4 +390,72 @@ std::vector<Mark> markCommand(const CommandTexts& texts, const UncertainKinds& k
     return marks;
 }
 
+namespace {
+
+// A JSON string in UTF-8, keys in the order a reader expects rather than sorted.
+QByteArray jsonString(QStringView s)
+{
+    // Quote, backslash and control bytes never occur inside a multi-byte UTF-8 sequence.
+    QByteArray out = "\"";
+    for (const char b : s.toUtf8()) {
+        const auto u = static_cast<unsigned char>(b);
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += b;
+        } else if (u < 0x20) {
+            out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
+        } else {
+            out += b;
+        }
+    }
+    return out + '"';
+}
+
+} // namespace
+
+QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const QString& file)
+{
+    QByteArray out;
+    // One walk over the text: marks come sorted by start, so line and column only move on.
+    qsizetype at = 0;
+    qsizetype line = 1;
+    qsizetype column = 0;
+    auto codePoints = [](QStringView s) {
+        qsizetype n = 0;
+        for (qsizetype i = 0; i < s.size(); ++i)
+            n += !(s[i].isLowSurrogate() && i > 0 && s[i - 1].isHighSurrogate());
+        return n;
+    };
+    for (const Mark& mark : marks) {
+        if (mark.start < at)
+            continue;
+        for (; at < mark.start; ++at) {
+            const QChar c = result[at];
+            if (c == u'\n' || (c == u'\r' && !(at + 1 < result.size() && result[at + 1] == u'\n'))) {
+                ++line;
+                column = 0;
+            } else if (c != u'\r' && !c.isLowSurrogate()) {
+                ++column;
+            }
+        }
+        const QStringView text = result.mid(mark.start, mark.length);
+        out += '{';
+        if (!file.isEmpty())
+            out += "\"file\": " + jsonString(file) + ", ";
+        out += "\"line\": " + QByteArray::number(line) + ", \"column\": " + QByteArray::number(column) +
+               ", \"length\": " + QByteArray::number(codePoints(text)) + ", \"kind\": " +
+               (mark.kind == MarkKind::Uncertain ? "\"uncertain\"" : "\"changed\"") +
+               ", \"text\": " + jsonString(text) + ", \"from\": " + jsonString(mark.from);
+        if (mark.kind == MarkKind::Uncertain) {
+            out += ", \"alternatives\": [";
+            for (qsizetype i = 0; i < mark.alternatives.size(); ++i)
+                out += (i ? ", " : "") + jsonString(mark.alternatives[i]);
+            out += "], \"rate\": " + QByteArray::number(mark.rate, 'g', 4);
+        }
+        out += '}';
+        out += '\n';
+    }
+    return out;
+}
+
 } // namespace review

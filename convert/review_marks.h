@@ -9,6 +9,7 @@
 // character: directly where the line kept its length, through a shortest edit script where
 // it did not.
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -73,5 +74,10 @@ struct MarkOptions {
 // Runs of adjacent changed characters make one mark.
 std::vector<Mark> markCommand(const CommandTexts& texts, const UncertainKinds& kinds,
                               MarkOptions options = {});
+
+// The marks as JSON Lines, one object per mark: "line" counts from 1 in `result`, "column"
+// and "length" count code points, "column" from 0 within the line (CR LF, a lone CR and a
+// lone LF each end a line). With a non-empty `file`, each object also names it.
+QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const QString& file = {});
 
 } // namespace review

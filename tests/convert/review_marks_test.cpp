@@ -132,4 +132,22 @@ TEST(ReviewMarks, TheBuiltInListHoldsTheConversionsOwnChoices)
     EXPECT_EQ(parsed.size(), 0);
 }
 
+TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
+{
+    const QString source = u8("1\r\n00:01\r\n𠀀头发干\r\n\"引号\"\r你");
+    const QString result = u8("1\r\n00:01\r\n𠀀頭髮乾\r\n\"引號\"\r你");
+    const auto marks = review::markCommand({source, {}, result}, kinds());
+    const QList<QByteArray> lines = review::toJsonLines(result, marks, u8("a.srt")).split('\n');
+    ASSERT_EQ(lines.size(), 6);   // five marks and the empty piece after the last line end
+    EXPECT_EQ(QString::fromUtf8(lines[0]),
+              u8(R"({"file": "a.srt", "line": 3, "column": 1, "length": 3, "kind": "changed", "text": "頭髮乾", "from": "头发干"})"));
+    EXPECT_EQ(QString::fromUtf8(lines[1]),
+              u8(R"({"file": "a.srt", "line": 3, "column": 2, "length": 1, "kind": "uncertain", "text": "髮", "from": "发", "alternatives": ["髮", "發"], "rate": 0.12})"));
+    EXPECT_TRUE(lines[3].startsWith(R"({"file": "a.srt", "line": 4, "column": 2, "length": 1, "kind": "changed", "text": "號", "from": "号"})"));
+    // A lone CR ends a line too; without a file name there is no "file".
+    EXPECT_TRUE(lines[4].contains(R"("line": 5, "column": 0)"));
+    EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), {{MarkKind::Changed, 0, 3, u8("x"), {}, 0}})
+                    .startsWith(R"({"line": 1, "column": 0, "length": 3, "kind": "changed", "text": "\"\\\u0009")"));
+}
+
 } // namespace
