@@ -205,9 +205,11 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
     }
     // The correction and every other encoding need the whole text: read the rest as a load does.
     if (!d.ended) {
-        document::ReadBytesResult rest = document::readBytes(source.file, document::kMaxFileBytes - head.size());
+        const qint64 left = document::kMaxFileBytes - head.size();
+        document::ReadBytesResult rest = document::readBytes(source.file, left);
         if (!rest.ok) {
-            r.readError = rest.reason;
+            // Over what is left is over the limit: name the limit, not what was left of it.
+            r.readError = rest.reason == document::tooLargeReason(left) ? document::tooLargeReason() : rest.reason;
             return r;
         }
         head += rest.bytes;

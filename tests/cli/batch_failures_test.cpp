@@ -50,14 +50,14 @@ TEST(BatchFailures, StandardInputHasTheFilesSizeLimit)
     QByteArray big(5000, 'x');
     QBuffer in(&big);
     in.open(QIODevice::ReadOnly);
-    EXPECT_EQ(document::readBytes(in, 4096).reason, u8("檔案太大（超過 0 MB）"));
+    EXPECT_EQ(document::readBytes(in, 4096).reason, u8("檔案太大（超過 4,096 位元組）"));
     in.seek(0);
     QByteArray sink;
     QBuffer out(&sink);
     out.open(QIODevice::WriteOnly);
     const auto streamed = batch::streamByteSteps({}, in, out, {batch::Step::GbToBig5}, 1000, 4096);
     EXPECT_FALSE(streamed.ok);
-    EXPECT_EQ(streamed.readError, u8("檔案太大（超過 0 MB）"));
+    EXPECT_EQ(streamed.readError, u8("檔案太大（超過 4,096 位元組）"));
 }
 
 TEST(BatchFailures, FilesThatReportNoSizeAreReadToTheirEnd)
