@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/file_errors.h"
 #include "document/save_file.h"
 #include "tests/support/test_util.h"
 
@@ -213,6 +214,9 @@ TEST(SaveFile, AFailedWriteLeavesTheOldFileAndSaysWhy)
     EXPECT_EQ(document::writeFileBytes(dir.filePath("missing/sub.txt"), "x").reason, u8("檔案不存在"));
     EXPECT_EQ(document::writeFileBytes(dir.path(), "x").reason, u8("這是資料夾，不是檔案"));
     EXPECT_EQ(document::writeFileBytes("/dev/null", "x").reason, u8("這不是一般檔案"));
+    // Every reason a user can bring about starts in Chinese; the system's own text may follow.
+    for (int error : {ENXIO, EAGAIN, EISDIR, EINVAL, ENODEV, EEXIST, ENOTSUP, EPROTO})
+        EXPECT_GE(document::systemReason(error).front().unicode(), 0x2E80) << error;
 }
 
 TEST(SaveFile, AFullDiskIsNamedAndLosesNothing)
