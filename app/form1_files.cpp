@@ -8,6 +8,7 @@
 #include "document/native_path.h"
 #include "document/save_file.h"
 #include "document/text_file.h"
+#include "document/trash.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -201,10 +202,9 @@ void Form1::delete_Click()
         showError(QStringLiteral("無法刪除檔案"), path, QStringLiteral("這不是一般檔案"));
         return;
     }
-    // The trash keeps a way back; where there is none, or Qt cannot name the file, delete for
-    // good as asked.
-    QFile file(QFile::decodeName(native));
-    if (QFile::encodeName(file.fileName()) == native && file.moveToTrash())
+    // The trash keeps a way back (its folders made as the desktop's rules say, never in the
+    // working folder); where none can be had, delete for good as asked.
+    if (document::moveToTrash(native).ok)
         return;
     if (::unlink(native.constData()) != 0)
         showError(QStringLiteral("無法刪除檔案"), path, document::systemReason(errno));

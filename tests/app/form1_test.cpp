@@ -421,8 +421,16 @@ TEST_F(Form1Test, DeleteAsksAndKeepsTextAndCaption)
     ASSERT_EQ(prompt.questions.size(), 1u);
     EXPECT_EQ(prompt.questions[0].title, u8("確認刪除檔案"));
     EXPECT_EQ(prompt.questions[0].text, u8("是否要將此檔案刪除"));
+    // No data folder yet: the trash is made as the desktop's rules say, not in the working folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("new/share")));
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(dir.path());
     form.delete_Click();
+    QDir::setCurrent(working);
     EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(readFile(dir.filePath("new/share/Trash/files/d.txt")), QByteArray("x\r\n"));
+    EXPECT_TRUE(readFile(dir.filePath("new/share/Trash/info/d.txt.trashinfo")).contains("Path=" + QFile::encodeName(path)));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("files"))) << "nothing in the working folder";
     EXPECT_EQ(caption(), path);
     EXPECT_EQ(text(), "x\r\n");
     form.save_Click();   // the deleted file can be written again
