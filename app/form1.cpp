@@ -108,8 +108,11 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), prompter_(&qtPrompter())
     Text1 = new TextArea(this);
     setCentralWidget(Text1);   // the central widget always covers the client area
     connect(Text1, &TextArea::filesDropped, this, [this](const QStringList& paths) {
-        for (const QString& path : paths)
-            Sum(path);   // each in turn; one that fails is reported and the rest still load
+        for (const QString& path : paths) {
+            // Each in turn; one that fails is reported and the rest still load. 取消 ends it.
+            if (!Sum(path) && loadDeclined_)
+                break;
+        }
     });
 
     marks_ = new MarkView(*Text1);
@@ -157,19 +160,22 @@ void Form1::setCurrentFile(const QString& path)
 {
     currentFile_ = path;
     // Qt reads "[*]" in a caption as its modified marker; doubled, it shows as written.
-    setWindowTitle(path.isEmpty() ? kTitleLine : QString(path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    // A name that is not UTF-8 shows its stray bytes as \xNN; a valid one exactly as it is.
+    setWindowTitle(path.isEmpty() ? kTitleLine
+                                  : document::displayPath(path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void Form1::showError(const QString& what, const QString& path, const QString& reason)
 {
-    prompter_->tell(this, kAppTitle, what + QStringLiteral("：") + path + QStringLiteral("\n") + reason,
+    prompter_->tell(this, kAppTitle, what + QStringLiteral("：") + document::displayPath(path) + QStringLiteral("\n") + reason,
                     Prompter::Icon::Critical);
 }
 
 void Form1::exit_Click()
 {
-    // Ends at once: no window's closing steps run, nothing is asked.
-    QApplication::exit(0);
+    // Ends at once: no window's closing steps run. Only changed text is asked about.
+    if (mayReplaceText())
+        QApplication::exit(0);
 }
 
 void Form1::showEvent(QShowEvent* event)
@@ -188,6 +194,10 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    if (!mayReplaceText()) {
+        event->ignore();
+        return;
+    }
     // Closing the window unloads the Find dialog like any other unload: it stores its place.
     if (form3_)
         form3_->close();

@@ -44,8 +44,9 @@ public:
     // Loads a file into the editor, in the encoding Open detects; on failure tells the user
     // and changes nothing.
     bool Sum(const QString& path);
-    // The same in a chosen encoding (none: detect).
-    bool loadFile(const QString& path, std::optional<document::Encoding> encoding);
+    // The same in a chosen encoding (none: detect). Text changed since it was last opened or
+    // saved is replaced only after the user says so (unless `asked` already).
+    bool loadFile(const QString& path, std::optional<document::Encoding> encoding, bool asked = false);
     // Searches with WFindText, FindUL and FindMode from the current selection.
     void FindText();
 
@@ -102,6 +103,8 @@ private:
     void reopenAs(std::optional<document::Encoding> encoding);
     void setCurrentFile(const QString& path);
     bool writeDocument(const QString& path, document::Encoding encoding);
+    bool saveAs();
+    bool mayReplaceText();
     void setDocumentEncoding(document::Encoding encoding);
     void showError(const QString& what, const QString& path, const QString& reason);
     void reportFindings(const GbFindings& findings);
@@ -113,6 +116,7 @@ private:
     document::Encoding saveAsEncoding_ = document::Encoding::Big5;
     QActionGroup* saveAsGroup_ = nullptr;
     bool centred_ = false;
+    bool loadDeclined_ = false;   // the last load stopped at the user's 取消
     QPointer<Form3> form3_;
     QPointer<Form2> form2_;
     MarkView* marks_ = nullptr;

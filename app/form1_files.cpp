@@ -8,6 +8,7 @@
 #include "document/native_path.h"
 #include "document/save_file.h"
 #include "document/text_file.h"
+#include "document/trash.h"
 
 #include <QActionGroup>
 #include <QDir>
@@ -34,12 +35,23 @@ bool Form1::Sum(const QString& path)
     return loadFile(path, std::nullopt);
 }
 
-bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
+bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding, bool asked)
 {
+    loadDeclined_ = false;
+    // Only a regular file: a FIFO or a device would block the window or read without end.
+    struct stat st {};
+    if (::stat(document::nativePath(path).constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        showError(QStringLiteral("無法開啟檔案"), path, QStringLiteral("這不是一般檔案"));
+        return false;
+    }
     // Read first: a load that fails leaves the caption and the text as they were.
     document::EditorRead r = document::readForEditor(path, encoding);
     if (!r.ok) {
         showError(QStringLiteral("無法開啟檔案"), path, r.reason);
+        return false;
+    }
+    if (!asked && !mayReplaceText()) {
+        loadDeclined_ = true;
         return false;
     }
     setCurrentFile(path);
@@ -48,7 +60,31 @@ bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding)
         Text1->loadText(r.text);
     else
         Text1->loadUtf8(r.utf8);
+    // A save of this file that was cut short left copies: say where, and leave them to the user.
+    if (const QStringList copies = document::leftoverCopies(path); !copies.isEmpty()) {
+        QStringList shown;
+        for (const QString& copy : copies)
+            shown << document::displayPath(copy);
+        prompter_->tell(this, kAppTitle, document::leftoversMessage(shown), Prompter::Icon::Warning);
+    }
     return true;
+}
+
+bool Form1::mayReplaceText()
+{
+    // Text as last opened or saved (Scintilla's save point) goes without a question.
+    if (!Text1->isModified())
+        return true;
+    const QString question = QStringLiteral("文字已經修改，還沒有儲存。要先儲存嗎？");
+    switch (prompter_->askSave(this, kAppTitle, question)) {
+    case Prompter::SaveChoice::Save:
+        return currentFile_.isEmpty() ? saveAs() : writeDocument(currentFile_, encoding_);
+    case Prompter::SaveChoice::Discard:
+        return true;
+    case Prompter::SaveChoice::Cancel:
+        break;
+    }
+    return false;
 }
 
 void Form1::setDocumentEncoding(Encoding encoding)
@@ -124,24 +160,30 @@ void Form1::save_Click()
 
 void Form1::A_Click()
 {
+    saveAs();
+}
+
+bool Form1::saveAs()
+{
     CommonDialog1.Filter = kSaveFilter;
     CommonDialog1.FileName.clear();
     CommonDialog1.FileName = prompter_->saveFileName(this, CommonDialog1.InitDir,
                                                       qtFileFilter(CommonDialog1.Filter));
     const QString path = CommonDialog1.FileName;
     if (path.isEmpty())
-        return;
+        return false;
     // Any existing file counts, hidden ones too: overwriting without asking loses data.
     const QFileInfo info(path);
     if (info.exists() && !info.isDir()) {
-        const QString question = QStringLiteral("檔案") + path + QStringLiteral("已存在，是否要覆蓋？");
+        const QString question = QStringLiteral("檔案") + document::displayPath(path) + QStringLiteral("已存在，是否要覆蓋？");
         if (!prompter_->askYesNo(this, kAppTitle, question))
-            return;
+            return false;
     }
     if (!writeDocument(path, saveAsEncoding_))
-        return;
+        return false;
     setCurrentFile(path);
     setDocumentEncoding(saveAsEncoding_);   // the document is now that file
+    return true;
 }
 
 void Form1::delete_Click()
@@ -162,10 +204,9 @@ void Form1::delete_Click()
         showError(QStringLiteral("無法刪除檔案"), path, QStringLiteral("這不是一般檔案"));
         return;
     }
-    // The trash keeps a way back; where there is none, or Qt cannot name the file, delete for
-    // good as asked.
-    QFile file(QFile::decodeName(native));
-    if (QFile::encodeName(file.fileName()) == native && file.moveToTrash())
+    // The trash keeps a way back (its folders made as the desktop's rules say, never in the
+    // working folder); where none can be had, delete for good as asked.
+    if (document::moveToTrash(native).ok)
         return;
     if (::unlink(native.constData()) != 0)
         showError(QStringLiteral("無法刪除檔案"), path, document::systemReason(errno));
@@ -178,7 +219,7 @@ void Form1::reopenAs(std::optional<Encoding> encoding)
     if (Text1->isModified()
         && !prompter_->askYesNo(this, kAppTitle, QStringLiteral("重新開啟會放棄尚未儲存的修改，是否繼續？")))
         return;
-    loadFile(currentFile_, encoding);
+    loadFile(currentFile_, encoding, true);
 }
 
 // Beyond the designed menus, after their items and behind a separator: the phrase-level

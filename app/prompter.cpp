@@ -3,12 +3,27 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 bool QtPrompter::askYesNo(QWidget* owner, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+Prompter::SaveChoice QtPrompter::askSave(QWidget* owner, const QString& title, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::NoButton, owner);
+    QPushButton* save = box.addButton(QStringLiteral("儲存"), QMessageBox::AcceptRole);
+    QPushButton* discard = box.addButton(QStringLiteral("不儲存"), QMessageBox::DestructiveRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(save);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == save      ? SaveChoice::Save
+           : box.clickedButton() == discard ? SaveChoice::Discard
+                                            : SaveChoice::Cancel;
 }
 
 void QtPrompter::tell(QWidget* owner, const QString& title, const QString& text, Icon icon)

@@ -11,11 +11,14 @@ class QWidget;
 class Prompter {
 public:
     enum class Icon { Information, Warning, Critical };
+    enum class SaveChoice { Save, Discard, Cancel };
 
     virtual ~Prompter() = default;
 
     // Yes/No question with the question-mark icon; true for Yes.
     virtual bool askYesNo(QWidget* owner, const QString& title, const QString& text) = 0;
+    // Whether to save changed text before it is replaced: 儲存 / 不儲存 / 取消 (Esc).
+    virtual SaveChoice askSave(QWidget* owner, const QString& title, const QString& text) = 0;
     // A message with one OK button.
     virtual void tell(QWidget* owner, const QString& title, const QString& text, Icon icon) = 0;
 
@@ -32,6 +35,7 @@ QFileDialog::Options fileDialogOptions(QFileDialog::AcceptMode mode);
 class QtPrompter : public Prompter {
 public:
     bool askYesNo(QWidget* owner, const QString& title, const QString& text) override;
+    SaveChoice askSave(QWidget* owner, const QString& title, const QString& text) override;
     void tell(QWidget* owner, const QString& title, const QString& text, Icon icon) override;
     QString openFileName(QWidget* owner, const QString& dir, const QString& filter) override;
     QString saveFileName(QWidget* owner, const QString& dir, const QString& filter) override;

@@ -8,6 +8,8 @@
 #include "convert/gbk_table.h"
 #include "convert/tables.h"
 #include "document/commands.h"
+#include "document/native_path.h"
+#include "document/save_file.h"
 
 #include <algorithm>
 #include <new>
@@ -205,9 +207,11 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
     }
     // The correction and every other encoding need the whole text: read the rest as a load does.
     if (!d.ended) {
-        document::ReadBytesResult rest = document::readBytes(source.file, document::kMaxFileBytes - head.size());
+        const qint64 left = document::kMaxFileBytes - head.size();
+        document::ReadBytesResult rest = document::readBytes(source.file, left);
         if (!rest.ok) {
-            r.readError = rest.reason;
+            // Over what is left is over the limit: name the limit, not what was left of it.
+            r.readError = rest.reason == document::tooLargeReason(left) ? document::tooLargeReason() : rest.reason;
             return r;
         }
         head += rest.bytes;
@@ -246,24 +250,34 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
     Source source;
     QString reason;
     if (!openSource(file, in, source, &reason)) {
-        say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(source.name, reason));
+        say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(document::displayPath(source.name), reason));
         return false;
     }
     Sink sink;
     if (!openSink(o, file, out, sink, &reason)) {
-        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(sink.name, reason));
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), reason));
         return false;
+    }
+    // A save of this input or output that was cut short left copies: say where they are.
+    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
+    if (!sink.toConsole && sink.name != file)
+        copies += document::leftoverCopies(sink.name);
+    if (!copies.isEmpty()) {
+        for (QString& copy : copies)
+            copy = document::displayPath(copy);
+        say(err, QStringLiteral("警告：%1：%2").arg(document::displayPath(source.name),
+                                                 document::leftoversMessage(copies).replace(u'\n', u' ')));
     }
     RunResult r = runSteps(o, source, sink);
     if (r.readError.isEmpty() && r.writeError.isEmpty() && !sink.toConsole && !sink.file.commit())
         r.writeError = sink.file.reason();
     if (!r.readError.isEmpty())
-        say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(source.name, r.readError));
+        say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(document::displayPath(source.name), r.readError));
     if (!r.writeError.isEmpty())
-        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(sink.name, r.writeError));
+        say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), r.writeError));
     if (!r.readError.isEmpty() || !r.writeError.isEmpty())
         return false;   // a file target is left as it was
-    warn(err, source.name, r.report, o.to == Encoding::Big5 || !o.to);
+    warn(err, document::displayPath(source.name), r.report, o.to == Encoding::Big5 || !o.to);
     return true;
 }
 

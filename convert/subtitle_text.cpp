@@ -94,6 +94,11 @@ qsizetype markupEnd(QStringView text, qsizetype i, Format format)
         const qsizetype close = text.indexOf(u'}', i + 1);
         return close < 0 ? -1 : close + 1;
     }
+    // ASS override blocks in SRT made from ASS ({\an8}, {\fn微软雅黑}); an unclosed "{" is text.
+    if (text[i] == u'{' && i + 1 < text.size() && text[i + 1] == u'\\') {
+        const qsizetype close = text.indexOf(u'}', i + 2);
+        return close < 0 ? -1 : close + 1;
+    }
     // <i>, </i>, <font face="...">: a tag name right after the bracket, so "< 3" and "<注意>" stay text.
     if (text[i] != u'<' || i + 1 >= text.size())
         return -1;
@@ -105,11 +110,17 @@ qsizetype markupEnd(QStringView text, qsizetype i, Format format)
     return close < 0 || (reopen >= 0 && reopen < close) ? -1 : close + 1;
 }
 
+// Plain subtitle text with no "<" and no "{\" holds no markup.
+bool mayHoldTags(QStringView text)
+{
+    return text.contains(u'<') || text.contains(u"{\\");
+}
+
 Piece liftMarkup(QStringView text, qsizetype start, qsizetype end, Format format)
 {
     Piece piece{start, end, {}, {}};
     const QStringView range = text.sliced(start, end - start);
-    if (!range.contains(format == Format::Ass ? u'{' : u'<')) {
+    if (format == Format::Ass ? !range.contains(u'{') : !mayHoldTags(range)) {
         piece.plain = range.toString();   // the usual line: no markup at all
         return piece;
     }
@@ -235,13 +246,13 @@ Format detectFormat(QStringView text)
 // touches, so the whole text converts as its lines would one by one.
 bool readsWhole(QStringView text)
 {
-    return !text.contains(u'<') && detectFormat(text) == Format::Plain;
+    return !mayHoldTags(text) && detectFormat(text) == Format::Plain;
 }
 
 QString convertReadable(QStringView text, const Conversion& convert)
 {
     const Format format = detectFormat(text);
-    if (format == Format::Plain && !text.contains(u'<'))
+    if (format == Format::Plain && !mayHoldTags(text))
         return convert(text).text;
     std::vector<Piece> pieces;
     QString joined;

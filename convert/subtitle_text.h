@@ -8,7 +8,8 @@
 //    "Format:" lines, script values, "Comment:" lines, [Fonts] and [Graphics] are left as they
 //    are. Inside the text field, {...} override blocks are markup.
 //  - Everything else is plain subtitle text (SRT and the like): every line is read but the cue
-//    numbers and timecode lines; HTML-like tags (<i>, <font face="...">, </font>) are markup.
+//    numbers and timecode lines; HTML-like tags (<i>, <font face="...">, </font>) are markup, and
+//    so are ASS override blocks ({\an8}, {\fn...}), which SRT made from ASS carries.
 //
 // Markup is lifted out, the rest of the line is converted as one piece, and the markup goes back
 // at the same character positions; where the conversion changed the length of a stretch (內存 ->

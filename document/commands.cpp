@@ -73,14 +73,20 @@ QString readAsGb18030(const QString& text)
 CommandResult phraseStep(const QString& text, Encoding encoding)
 {
     CommandResult r;
-    const QString simplified = encoding == Encoding::Big5 ? readAsGb18030(text) : text;
-    r.text = subtitle::convertReadable(simplified, [&](QStringView piece) {
+    // On the Big5 road only what is read goes through GB18030: the rest (an ASS file's Comment
+    // lines, its Title) keeps its code page 950 characters, so a save gives its bytes back.
+    const bool big5 = encoding == Encoding::Big5;
+    r.text = subtitle::convertReadable(text, [&](QStringView piece) {
+        const QString simplified = big5 ? readAsGb18030(piece.toString()) : piece.toString();
         std::vector<LengthChange> changes;
-        phrase::Result converted = phrase::toTaiwan(piece, &changes);
+        phrase::Result converted = phrase::toTaiwan(simplified, &changes);
         if (!converted.ok) {
             r.ok = false;
             r.error = converted.error;
         }
+        // The changes count in the GB18030 reading; they fit the piece only if it kept its length.
+        if (simplified.size() != piece.size())
+            return subtitle::Converted{std::move(converted.text), std::nullopt};
         return subtitle::Converted{std::move(converted.text), std::move(changes)};
     });
     return r;

@@ -12,5 +12,8 @@ namespace document {
 
 QString pathFromNative(QByteArrayView native);
 QByteArray nativePath(const QString& path);
+// A name as messages and captions show it: each byte that is not UTF-8 as \xNN, so the user
+// sees what is there rather than a private-use character. A valid name is shown as it is.
+QString displayPath(const QString& path);
 
 } // namespace document

@@ -7,6 +7,7 @@
 #include "document/native_path.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <cerrno>
 #include <cstring>
@@ -102,7 +103,13 @@ QString outOfMemory()
 
 QString tooLargeReason(qint64 limit)
 {
-    return QStringLiteral("檔案太大（超過 %1 MB）").arg(limit >> 20);
+    // Whole megabytes with digit groups (1,024 MB); a small limit (a test's) in bytes.
+    QLocale grouped = QLocale::c();
+    grouped.setNumberOptions(QLocale::DefaultNumberOptions);
+    const qint64 megabytes = limit >> 20;
+    if (megabytes << 20 != limit)
+        return QStringLiteral("檔案太大（超過 %1 位元組）").arg(grouped.toString(limit));
+    return QStringLiteral("檔案太大（超過 %1 MB）").arg(grouped.toString(megabytes));
 }
 
 bool openForReading(QFile& file, const QString& path, QString* reason)

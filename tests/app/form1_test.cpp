@@ -26,6 +26,10 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using testutil::readFile;
 using testutil::u8;
 using testutil::writeFile;
@@ -233,6 +237,65 @@ TEST_F(Form1Test, TheCaptionShowsThePathAsItIs)
     EXPECT_EQ(form.windowHandle()->title(), path) << "Qt's modified marker must not eat [*]";
 }
 
+void drop(TextArea* area, QMimeData* data);
+
+TEST_F(Form1Test, NamesThatAreNotUtf8ShowTheirBytesAndLeftoverCopiesAreNamed)
+{
+    const QString odd = document::pathFromNative(QFile::encodeName(dir.path()) + "/\xB0\xA1.srt");
+    ::close(::open(document::nativePath(odd).constData(), O_CREAT | O_WRONLY, 0644));
+    const QString copy = file(".h.srt.old.subbig5-Xy12Zw", "old content");
+    ASSERT_TRUE(form.Sum(odd));
+    EXPECT_EQ(caption(), dir.path() + QStringLiteral("/\\xb0\\xa1.srt"));
+    EXPECT_TRUE(prompt.messages.empty());
+    ASSERT_TRUE(form.Sum(file("h.srt", "new")));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].text.contains(copy)) << "a save cut short left it";
+    EXPECT_EQ(prompt.icons[0], Prompter::Icon::Warning);
+}
+
+TEST_F(Form1Test, ChangedTextIsNotDroppedWithoutAQuestion)
+{
+    using Choice = Prompter::SaveChoice;
+    const QString a = file("a.txt", "a");
+    const QString b = file("b.txt", "b");
+    ASSERT_TRUE(form.Sum(a));
+    form.Text1->assignText("edited");
+    prompt.fileNames = {b};
+    prompt.saveChoices = {Choice::Cancel};
+    form.open_Click();
+    EXPECT_EQ(text(), "edited");
+    EXPECT_EQ(caption(), a);
+    ASSERT_EQ(prompt.questions.size(), 1u);
+    EXPECT_EQ(prompt.questions[0].text, u8("文字已經修改，還沒有儲存。要先儲存嗎？"));
+
+    form.show();
+    prompt.saveChoices = {Choice::Cancel, Choice::Cancel};
+    EXPECT_FALSE(form.close());
+    EXPECT_TRUE(form.isVisible());
+    form.exit_Click();
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QCoreApplication::exec(), 7) << "取消 keeps the program running";
+
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(a)});
+    prompt.saveChoices = {Choice::Save};
+    drop(form.Text1, &files);
+    EXPECT_EQ(readFile(a), QByteArray("edited\r\n")) << "saved first";
+    EXPECT_EQ(caption(), a) << "then the drop went on";
+    EXPECT_TRUE(prompt.saveChoices.empty());
+
+    form.Text1->assignText("again");
+    prompt.saveChoices = {Choice::Discard};
+    ASSERT_TRUE(form.Sum(b));
+    EXPECT_EQ(text(), "b\r\n");
+    EXPECT_EQ(readFile(a), QByteArray("edited\r\n"));
+    form.Text1->assignText("b\r\n");   // back as it was: the undo history knows, nothing to ask
+    form.Text1->undo();
+    form.Text1->undo();
+    ASSERT_TRUE(form.Sum(a));
+    EXPECT_EQ(prompt.questions.size(), 5u);
+}
+
 TEST_F(Form1Test, RunningOutOfMemoryLeavesTheTextAsItWas)
 {
     form.Text1->loadText(u8("字幕\r\n第二行"));
@@ -282,9 +345,13 @@ TEST_F(Form1Test, AFailedLoadKeepsCaptionAndText)
     form.Text1->assignText("keep me");
     EXPECT_FALSE(form.Sum(dir.filePath("missing.txt")));
     EXPECT_FALSE(form.Sum(dir.path()));
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(form.Sum(fifo)) << "refused, not waited on";
     EXPECT_EQ(text(), "keep me");
     EXPECT_EQ(caption(), u8("SubBig5 字幕編輯器"));
-    ASSERT_EQ(prompt.messages.size(), 2u);
+    ASSERT_EQ(prompt.messages.size(), 3u);
+    EXPECT_TRUE(prompt.messages[2].text.endsWith(u8("這不是一般檔案")));
     EXPECT_TRUE(prompt.messages[0].text.startsWith(u8("無法開啟檔案：") + dir.filePath("missing.txt")));
     EXPECT_TRUE(prompt.messages[0].text.contains(u8("檔案不存在")));
     EXPECT_EQ(prompt.icons[0], Prompter::Icon::Critical);
@@ -361,8 +428,16 @@ TEST_F(Form1Test, DeleteAsksAndKeepsTextAndCaption)
     ASSERT_EQ(prompt.questions.size(), 1u);
     EXPECT_EQ(prompt.questions[0].title, u8("確認刪除檔案"));
     EXPECT_EQ(prompt.questions[0].text, u8("是否要將此檔案刪除"));
+    // No data folder yet: the trash is made as the desktop's rules say, not in the working folder.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath("new/share")));
+    const QString working = QDir::currentPath();
+    QDir::setCurrent(dir.path());
     form.delete_Click();
+    QDir::setCurrent(working);
     EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(readFile(dir.filePath("new/share/Trash/files/d.txt")), QByteArray("x\r\n"));
+    EXPECT_TRUE(readFile(dir.filePath("new/share/Trash/info/d.txt.trashinfo")).contains("Path=" + QFile::encodeName(path)));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("files"))) << "nothing in the working folder";
     EXPECT_EQ(caption(), path);
     EXPECT_EQ(text(), "x\r\n");
     form.save_Click();   // the deleted file can be written again

@@ -14,6 +14,7 @@ class ScriptedPrompter : public Prompter {
 public:
     std::deque<bool> answers;        // for askYesNo, in order
     std::deque<QString> fileNames;   // for openFileName / saveFileName, in order
+    std::deque<SaveChoice> saveChoices;   // for askSave, in order
 
     struct Asked {
         QString title;
@@ -33,6 +34,15 @@ public:
         const bool a = answers.front();
         answers.pop_front();
         return a;
+    }
+    SaveChoice askSave(QWidget*, const QString& title, const QString& text) override
+    {
+        questions.push_back({title, text});
+        if (saveChoices.empty())
+            throw std::logic_error("unexpected save question: " + text.toStdString());
+        const SaveChoice c = saveChoices.front();
+        saveChoices.pop_front();
+        return c;
     }
     void tell(QWidget*, const QString& title, const QString& text, Icon icon) override
     {

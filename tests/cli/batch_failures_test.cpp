@@ -50,14 +50,15 @@ TEST(BatchFailures, StandardInputHasTheFilesSizeLimit)
     QByteArray big(5000, 'x');
     QBuffer in(&big);
     in.open(QIODevice::ReadOnly);
-    EXPECT_EQ(document::readBytes(in, 4096).reason, u8("檔案太大（超過 0 MB）"));
+    EXPECT_EQ(document::readBytes(in, 4096).reason, u8("檔案太大（超過 4,096 位元組）"));
+    EXPECT_EQ(document::tooLargeReason(), u8("檔案太大（超過 1,024 MB）"));
     in.seek(0);
     QByteArray sink;
     QBuffer out(&sink);
     out.open(QIODevice::WriteOnly);
     const auto streamed = batch::streamByteSteps({}, in, out, {batch::Step::GbToBig5}, 1000, 4096);
     EXPECT_FALSE(streamed.ok);
-    EXPECT_EQ(streamed.readError, u8("檔案太大（超過 0 MB）"));
+    EXPECT_EQ(streamed.readError, u8("檔案太大（超過 4,096 位元組）"));
 }
 
 TEST(BatchFailures, FilesThatReportNoSizeAreReadToTheirEnd)
@@ -78,6 +79,13 @@ TEST(BatchFailures, AFileNameThatIsNotUtf8IsStillFound)
     const Outcome r = runWith({"-g", document::pathFromNative(name)});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QByteArray("\xB0\xEA\r\n\r\n"));
+    // A copy a cut-short save of it left is named, the stray bytes as \xNN.
+    const QByteArray copy = QFile::encodeName(dir.path()) + "/.\xB9\xFA.txt.old.subbig5-Ab12Cd";
+    std::fclose(std::fopen(copy.constData(), "w"));
+    const Outcome warned = runWith({"-g", document::pathFromNative(name)});
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_TRUE(warned.err.contains(QStringLiteral("/.\\xb9\\xfa.txt.old.subbig5-Ab12Cd"))) << warned.err.toStdString();
+    ::unlink(copy.constData());
     ::unlink(name.constData());   // Qt could not remove it: it cannot spell the name
 }
 

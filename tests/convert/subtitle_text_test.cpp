@@ -47,6 +47,13 @@ TEST(SubtitleText, SrtCueNumbersTimecodesAndFontFacesStay)
     EXPECT_EQ(convert(srt), u8("1\r\n00:00:01,000 --> 00:00:03,500\r\n<font face=\"简体\">繁<i>XYZ</i>繁</font>\r\n\r\n"
                                "2\r\n00:00:04,000 --> 00:00:06,200\r\n< 3 繁 <繁> a<b\r\n"));
 }
+TEST(SubtitleText, SrtMadeFromAssKeepsItsOverrideBlocks)
+{
+    // {\an8} and {\fn简体} are markup; an unclosed "{" and braces without a backslash are text.
+    EXPECT_EQ(convert(u8("1\r\n00:00:01,000 --> 00:00:02,000\r\n{\\an8}{\\fn简体}简{\\i1}AB\r\n{简 {简}\r\n")),
+              u8("1\r\n00:00:01,000 --> 00:00:02,000\r\n{\\an8}{\\fn简体}繁{\\i1}XYZ\r\n{繁 {繁}\r\n"));
+    EXPECT_FALSE(subtitle::readsWhole(u8("{\\fn简体}简")));
+}
 
 TEST(SubtitleText, AMarkInsideAStretchThatChangedLengthGoesToItsEnd)
 {

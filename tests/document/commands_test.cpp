@@ -72,6 +72,17 @@ TEST(PhraseCommand, ReadsTheBig5RoadsBytesAsGb18030)
     const document::CommandResult r = document::runCommand(Command::Phrase, shown, Encoding::Big5);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
     EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟件很好用，乾杯！\r\n"));
+
+    // In an ASS file only the Dialogue text is read; every other line keeps its bytes.
+    const QByteArray kept = document::encodeText(u8("[Script Info]\r\nTitle: 这个软件\r\n; 这个内存\r\n[Events]\r\n"
+                                                    "Comment: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,这个软件\r\n"
+                                                    "Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0这个软件\r\n"), Encoding::Gb18030);
+    const QString ass = cp950::decode(kept + document::encodeText(u8("Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,干杯{\\i1}吧\r\n"), Encoding::Gb18030));
+    const document::CommandResult a = document::runCommand(Command::Phrase, ass, Encoding::Big5);
+    ASSERT_TRUE(a.ok);
+    const QByteArray saved = cp950::encode(a.text);
+    EXPECT_TRUE(saved.startsWith(kept)) << a.text.toStdString();
+    EXPECT_TRUE(a.text.endsWith(u8(",,乾杯{\\i1}吧\r\n"))) << a.text.toStdString();
 }
 
 TEST(PhraseCommand, OnTheBig5RoadStrayBytesAndCharactersBeyondBig5Survive)
