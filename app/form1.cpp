@@ -291,15 +291,15 @@ void Form1::runCommand(document::Command command)
         return;
     }
     document::CommandResult result;
-    std::vector<review::Mark> marks;
+    review::MarkList marks;
     const bool done = runWholeTextCommand([&](const QString& text) {
         result = document::runCommand(command, text, encoding_);
         if (result.ok && marksShown_)
             marks = document::commandMarks(command, text, result.text, encoding_);
         return result.ok ? result.text : text;
     });
-    if (done && result.ok && !marks.empty())
-        marks_->show(result.text, marks);
+    if (done && result.ok && !marks.marks.empty())
+        marks_->show(result.text, std::move(marks));
     if (done && !result.ok)
         prompter_->tell(this, kAppTitle, result.error, Prompter::Icon::Critical);
     else if (done && command != document::Command::Big5ToGb && command != document::Command::Correct)

@@ -54,20 +54,23 @@ void MarkView::clear()
         area_.SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0UL, length);
     }
     uncertain_.clear();
+    list_ = {};
     pending_.clear();
     shown_ = false;
     setCount(0);
 }
 
-void MarkView::show(const QString& text, const std::vector<review::Mark>& marks)
+void MarkView::show(const QString& text, review::MarkList marks)
 {
     clear();
-    shown_ = !marks.empty();
+    list_ = std::move(marks);
+    shown_ = !list_.marks.empty();
     // Marks come sorted by start: one walk over the text turns UTF-16 positions into bytes.
     qsizetype at = 0;
     qsizetype byte = 0;
     int current = -1;
-    for (const review::Mark& mark : marks) {
+    for (size_t i = 0; i < list_.marks.size(); ++i) {
+        const review::Mark& mark = list_.marks[i];
         if (mark.start < at || mark.start + mark.length > text.size())
             continue;
         byte += utf8Length(QStringView(text).mid(at, mark.start - at));
@@ -82,7 +85,7 @@ void MarkView::show(const QString& text, const std::vector<review::Mark>& marks)
             current = indicator;
         }
         if (isUncertain)
-            uncertain_.push_back(mark);
+            uncertain_.push_back(i);
         area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, isUncertain ? long(uncertain_.size()) : 1L);
         area_.SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(byte), long(bytes));
     }
@@ -218,7 +221,7 @@ QStringList MarkView::alternativesAt(long pos) const
     const int value = uncertainAt(pos);
     if (value <= 0 || size_t(value) > uncertain_.size())
         return {};
-    return uncertain_[size_t(value) - 1].alternatives;
+    return list_.alternatives(list_.marks[uncertain_[size_t(value) - 1]]);
 }
 
 bool MarkView::choose(long pos, const QString& reading)

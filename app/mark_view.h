@@ -20,7 +20,7 @@ public:
 
     // Shows `marks` of the text the area holds now (`text`, the same as TextArea::text()),
     // replacing any shown before.
-    void show(const QString& text, const std::vector<review::Mark>& marks);
+    void show(const QString& text, review::MarkList marks);
     void clear();
 
     int uncertainCount() const { return uncertainLeft_; }
@@ -50,7 +50,8 @@ private:
     void setCount(int count);
 
     TextArea& area_;
-    std::vector<review::Mark> uncertain_;   // indicator value - 1 indexes this
+    review::MarkList list_;
+    std::vector<size_t> uncertain_;   // indicator value - 1 indexes this: the mark in list_
     int uncertainLeft_ = 0;
     bool shown_ = false;   // any mark filled since the last clear
     // Runs an edit is about to touch, found before a deletion and cleared after it.

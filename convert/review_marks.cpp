@@ -142,123 +142,128 @@ std::vector<Stretch> editScript(const std::vector<Cell>& a, const std::vector<Ce
 constexpr int kMaxEdits = 256;
 constexpr size_t kMaxDiffCells = 1 << 16;
 
+bool byStart(const Mark& x, const Mark& y) { return x.start < y.start; }
+
 class Marker {
 public:
-    Marker(const UncertainKinds& kinds, MarkOptions options) : kinds_(kinds), options_(options)
+    Marker(const UncertainKinds& kinds, MarkOptions options, std::vector<Mark>& out)
+        : kinds_(kinds), options_(options), out_(out)
     {
+        options_.uncertain = options_.uncertain && kinds_.size() > 0;
         for (const UncertainKinds::Kind& kind : kinds_.all())
-            if (kind.source < 0x10000)
-                bmp_.set(kind.source);
+            if (kind.key < 0x10000)
+                keys_.set(kind.key);
     }
 
-    std::vector<Mark> take() { return std::move(marks_); }
+    // One line of each text, at its position in its text. The line's marks come out sorted.
+    void line(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt)
+    {
+        if (before == result && !(options_.uncertain && hasKey(before)))
+            return;
+        const size_t first = out_.size();
+        if (options_.changed)
+            changedLine(before, beforeAt, result, resultAt);
+        const size_t middle = out_.size();
+        if (options_.uncertain)
+            uncertainLine(before, beforeAt, result, resultAt);
+        if (middle > first && out_.size() > middle)
+            std::inplace_merge(out_.begin() + std::ptrdiff_t(first), out_.begin() + std::ptrdiff_t(middle), out_.end(), byStart);
+    }
 
-    // Changed spans of one line of the result against the same line before.
-    void changedLine(QStringView before, QStringView from, QStringView result, qsizetype resultAt)
+    // What follows the old text's last line in the result: added, all of it.
+    void added(qsizetype resultAt, qsizetype length, qsizetype beforeEnd)
+    {
+        if (options_.changed && length > 0)
+            out_.push_back({MarkKind::Changed, resultAt, length, beforeEnd, 0, nullptr, 0});
+    }
+
+private:
+    void changedLine(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt)
     {
         if (before == result)
             return;
         if (before.size() == result.size()) {
             // The usual case: character for character. Runs of differing units make one mark,
             // widened so no surrogate pair is cut.
-            for (qsizetype i = 0; i < result.size();) {
-                if (before[i] == result[i]) {
+            const QChar* a = before.data();
+            const QChar* b = result.data();
+            const qsizetype n = result.size();
+            for (qsizetype i = 0; i < n;) {
+                if (a[i] == b[i]) {
                     ++i;
                     continue;
                 }
-                qsizetype j = i;
-                while (j < result.size() && before[j] != result[j])
+                qsizetype j = i + 1;
+                while (j < n && a[j] != b[j])
                     ++j;
-                if (i > 0 && result[i].isLowSurrogate())
+                if (i > 0 && b[i].isLowSurrogate())
                     --i;
-                if (j < result.size() && result[j].isLowSurrogate())
+                if (j < n && b[j].isLowSurrogate())
                     ++j;
-                addChanged(resultAt + i, j - i, from.size() == result.size() ? from.mid(i, j - i) : before.mid(i, j - i));
+                out_.push_back({MarkKind::Changed, resultAt + i, j - i, beforeAt + i, j - i, nullptr, 0});
                 i = j;
             }
             return;
         }
         eachStretch(before, result, [&](QStringView was, QStringView now, qsizetype nowAt) {
             if (!now.isEmpty())
-                addChanged(resultAt + nowAt, now.size(), was);
+                out_.push_back({MarkKind::Changed, resultAt + nowAt, now.size(), beforeAt + (was.data() - before.data()),
+                                was.size(), nullptr, 0});
         });
     }
 
-    // Uncertain characters of one line: each result character that stands for a source
-    // character with several readings, one of which it is.
-    void uncertainLine(QStringView source, QStringView result, qsizetype resultAt)
+    // Each result character that stands for a character with several readings, one of which
+    // it is.
+    void uncertainLine(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt)
     {
-        if (!hasCandidate(source))
+        if (!hasKey(before))
             return;
-        if (source.size() == result.size()) {
-            uncertainAligned(source, result, resultAt);
+        if (before.size() == result.size()) {
+            uncertainAligned(before, beforeAt, result, resultAt);
             return;
         }
-        qsizetype sourceAt = 0;
-        qsizetype nowAt = 0;
-        eachStretch(source, result, [&](QStringView was, QStringView now, qsizetype at) {
+        qsizetype beforeDone = 0;
+        qsizetype resultDone = 0;
+        eachStretch(before, result, [&](QStringView was, QStringView now, qsizetype nowAt) {
             // The equal stretch before this replacement, then the replacement where it keeps
             // the character count.
-            const qsizetype gap = at - nowAt;
-            uncertainAligned(source.mid(sourceAt, gap), result.mid(nowAt, gap), resultAt + nowAt);
-            sourceAt += gap + was.size();
-            nowAt = at + now.size();
+            const qsizetype gap = nowAt - resultDone;
+            uncertainAligned(before.mid(beforeDone, gap), beforeAt + beforeDone, result.mid(resultDone, gap),
+                             resultAt + resultDone);
+            const qsizetype wasAt = was.data() - before.data();
             if (was.size() == now.size())
-                uncertainAligned(was, now, resultAt + at);
+                uncertainAligned(was, beforeAt + wasAt, now, resultAt + nowAt);
+            beforeDone = wasAt + was.size();
+            resultDone = nowAt + now.size();
         });
-        uncertainAligned(source.mid(sourceAt), result.mid(nowAt), resultAt + nowAt);
+        uncertainAligned(before.mid(beforeDone), beforeAt + beforeDone, result.mid(resultDone), resultAt + resultDone);
     }
 
-    bool wantsChanged() const { return options_.changed; }
-    bool wantsUncertain() const { return options_.uncertain && kinds_.size() > 0; }
-
-private:
-    bool hasCandidate(QStringView text) const
+    bool hasKey(QStringView text) const
     {
         for (QChar c : text)
-            if (bmp_.test(c.unicode()))
+            if (keys_.test(c.unicode()))
                 return true;
         return false;
     }
 
-    void uncertainAligned(QStringView source, QStringView result, qsizetype resultAt)
+    void uncertainAligned(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt)
     {
-        if (source.size() != result.size())
+        if (before.size() != result.size())
             return;
-        for (qsizetype i = 0; i < source.size(); ++i) {
-            const QChar s = source[i];
-            if (!bmp_.test(s.unicode()))
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            if (!keys_.test(before[i].unicode()) || result[i].isSurrogate())
                 continue;
-            const UncertainKinds::Kind* kind = kinds_.find(s.unicode());
-            const QString chosen = result.mid(i, 1).toString();
-            if (kind == nullptr || !kind->readings.contains(chosen))
+            const UncertainKinds::Kind* kind = kinds_.find(before[i].unicode());
+            const char16_t chosen = result[i].unicode();
+            if (kind == nullptr || !kind->readings.contains(QStringView(&chosen, 1)))
                 continue;
-            Mark mark;
-            mark.kind = MarkKind::Uncertain;
-            mark.start = resultAt + i;
-            mark.length = 1;
-            mark.from = QString(s);
-            mark.alternatives << chosen;
-            for (const QString& r : kind->readings)
-                if (r != chosen)
-                    mark.alternatives << r;
-            mark.rate = kind->rate;
-            marks_.push_back(std::move(mark));
+            out_.push_back({MarkKind::Uncertain, resultAt + i, 1, beforeAt + i, 1, kind, chosen});
         }
     }
 
-    void addChanged(qsizetype start, qsizetype length, QStringView from)
-    {
-        Mark mark;
-        mark.kind = MarkKind::Changed;
-        mark.start = start;
-        mark.length = length;
-        mark.from = from.toString();
-        marks_.push_back(std::move(mark));
-    }
-
     // Calls `replaced(was, now, nowAt)` for each replaced stretch of `b` against `a`, in order;
-    // nowAt is the stretch's UTF-16 position in `b`.
+    // `was` lies in `a`, and nowAt is the stretch's UTF-16 position in `b`.
     template <typename Fn>
     void eachStretch(QStringView a, QStringView b, Fn replaced)
     {
@@ -300,17 +305,22 @@ private:
 
     const UncertainKinds& kinds_;
     MarkOptions options_;
-    std::bitset<0x10000> bmp_;
-    std::vector<Mark> marks_;
+    std::vector<Mark>& out_;
+    std::bitset<0x10000> keys_;
 };
 
 } // namespace
 
-const UncertainKinds::Kind* UncertainKinds::find(char32_t source) const
+const UncertainKinds::Kind* UncertainKinds::find(char32_t key) const
 {
-    const auto it = std::lower_bound(kinds_.begin(), kinds_.end(), source,
-                                     [](const Kind& k, char32_t c) { return k.source < c; });
-    return it != kinds_.end() && it->source == source ? &*it : nullptr;
+    const auto it = std::lower_bound(kinds_.begin(), kinds_.end(), key,
+                                     [](const Kind& k, char32_t c) { return k.key < c; });
+    return it != kinds_.end() && it->key == key ? &*it : nullptr;
+}
+
+void UncertainKinds::sortByKey()
+{
+    std::sort(kinds_.begin(), kinds_.end(), [](const Kind& x, const Kind& y) { return x.key < y.key; });
 }
 
 UncertainKinds UncertainKinds::parse(QStringView data, double threshold)
@@ -328,14 +338,26 @@ UncertainKinds UncertainKinds::parse(QStringView data, double threshold)
         if (!ok || rate < threshold)
             continue;
         Kind kind;
-        kind.source = fields[0][0].unicode();
+        kind.source = kind.key = fields[0][0].unicode();
         for (QStringView r : fields[1].split(u' ', Qt::SkipEmptyParts))
             kind.readings << r.toString();
         kind.rate = rate;
         if (kind.readings.size() >= 2)
             out.kinds_.push_back(std::move(kind));
     }
-    std::sort(out.kinds_.begin(), out.kinds_.end(), [](const Kind& x, const Kind& y) { return x.source < y.source; });
+    out.sortByKey();
+    return out;
+}
+
+UncertainKinds UncertainKinds::keyedBy(const std::function<char32_t(char32_t)>& key) const
+{
+    UncertainKinds out;
+    for (Kind kind : kinds_) {
+        kind.key = key(kind.source);
+        if (kind.key != 0)
+            out.kinds_.push_back(std::move(kind));
+    }
+    out.sortByKey();
     return out;
 }
 
@@ -352,42 +374,53 @@ const UncertainKinds& UncertainKinds::builtIn()
     return kinds;
 }
 
-std::vector<Mark> markCommand(const CommandTexts& texts, const UncertainKinds& kinds, MarkOptions options)
+QString MarkList::from(const Mark& mark) const
 {
-    Marker marker(kinds, options);
-    const QStringView source = texts.source.isNull() ? texts.before : texts.source;
-    const QStringView result = texts.result;
+    const QStringView piece = QStringView(before).mid(mark.fromStart, mark.fromLength);
+    return readBefore ? readBefore(piece) : piece.toString();
+}
 
+QStringList MarkList::alternatives(const Mark& mark) const
+{
+    if (mark.reading == nullptr)
+        return {};
+    const QString chosen = QString::fromUcs4(&mark.chosen, 1);
+    QStringList out{chosen};
+    for (const QString& r : mark.reading->readings)
+        if (r != chosen)
+            out << r;
+    return out;
+}
+
+qsizetype MarkList::uncertainCount() const
+{
+    return std::count_if(marks.begin(), marks.end(), [](const Mark& m) { return m.kind == MarkKind::Uncertain; });
+}
+
+MarkList markCommand(const QString& before, QStringView result, const UncertainKinds& kinds, MarkOptions options)
+{
+    MarkList list;
+    list.before = before;
+    Marker marker(kinds, options, list.marks);
     qsizetype b = 0;
-    qsizetype s = 0;
     qsizetype r = 0;
     for (;;) {
-        const Line lb = lineAt(texts.before, b);
-        const Line ls = lineAt(source, s);
+        const Line lb = lineAt(before, b);
         const Line lr = lineAt(result, r);
-        const QStringView lineR = result.mid(lr.start, lr.end - lr.start);
-        if (marker.wantsChanged())
-            marker.changedLine(texts.before.mid(lb.start, lb.end - lb.start), source.mid(ls.start, ls.end - ls.start),
-                               lineR, lr.start);
-        if (marker.wantsUncertain())
-            marker.uncertainLine(source.mid(ls.start, ls.end - ls.start), lineR, lr.start);
+        marker.line(QStringView(before).mid(lb.start, lb.end - lb.start), lb.start, result.mid(lr.start, lr.end - lr.start),
+                    lr.start);
         const bool lastBefore = lb.next == lb.end;
         const bool lastResult = lr.next == lr.end;
         if (lastBefore || lastResult) {
-            // Lines the command added after the old text's last line: all of them changed, line end
-            // included.
-            if (lastBefore && !lastResult && marker.wantsChanged())
-                marker.changedLine(QStringView(), QStringView(), result.mid(lr.end), lr.end);
+            // Lines the command added after the old text's last line: changed, line end included.
+            if (lastBefore && !lastResult)
+                marker.added(lr.end, result.size() - lr.end, before.size());
             break;
         }
         b = lb.next;
-        s = ls.next;
         r = lr.next;
     }
-
-    std::vector<Mark> marks = marker.take();
-    std::stable_sort(marks.begin(), marks.end(), [](const Mark& x, const Mark& y) { return x.start < y.start; });
-    return marks;
+    return list;
 }
 
 namespace {
@@ -413,7 +446,7 @@ QByteArray jsonString(QStringView s)
 
 } // namespace
 
-QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const QString& file)
+QByteArray toJsonLines(QStringView result, const MarkList& list, const QString& file)
 {
     QByteArray out;
     // One walk over the text: marks come sorted by start, so line and column only move on.
@@ -426,7 +459,7 @@ QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const
             n += !(s[i].isLowSurrogate() && i > 0 && s[i - 1].isHighSurrogate());
         return n;
     };
-    for (const Mark& mark : marks) {
+    for (const Mark& mark : list.marks) {
         if (mark.start < at)
             continue;
         for (; at < mark.start; ++at) {
@@ -445,12 +478,13 @@ QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const
         out += "\"line\": " + QByteArray::number(line) + ", \"column\": " + QByteArray::number(column) +
                ", \"length\": " + QByteArray::number(codePoints(text)) + ", \"kind\": " +
                (mark.kind == MarkKind::Uncertain ? "\"uncertain\"" : "\"changed\"") +
-               ", \"text\": " + jsonString(text) + ", \"from\": " + jsonString(mark.from);
+               ", \"text\": " + jsonString(text) + ", \"from\": " + jsonString(list.from(mark));
         if (mark.kind == MarkKind::Uncertain) {
             out += ", \"alternatives\": [";
-            for (qsizetype i = 0; i < mark.alternatives.size(); ++i)
-                out += (i ? ", " : "") + jsonString(mark.alternatives[i]);
-            out += "], \"rate\": " + QByteArray::number(mark.rate, 'g', 4);
+            const QStringList alternatives = list.alternatives(mark);
+            for (qsizetype i = 0; i < alternatives.size(); ++i)
+                out += (i ? ", " : "") + jsonString(alternatives[i]);
+            out += "], \"rate\": " + QByteArray::number(list.rate(mark), 'g', 4);
         }
         out += '}';
         out += '\n';

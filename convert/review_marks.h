@@ -14,28 +14,19 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <vector>
 
 namespace review {
-
-enum class MarkKind { Changed, Uncertain };
-
-struct Mark {
-    MarkKind kind = MarkKind::Changed;
-    qsizetype start = 0;      // UTF-16 position in the result
-    qsizetype length = 0;     // UTF-16 code units
-    QString from;             // what the span came from
-    QStringList alternatives; // Uncertain: the readings, the chosen one first
-    double rate = 0;          // Uncertain: how often Taiwanese editors wrote another reading
-};
 
 // The characters with more than one Traditional reading, each with how often Taiwanese editors
 // wrote a reading other than the converter's, read from the data built into the program.
 class UncertainKinds {
 public:
     struct Kind {
-        char32_t source = 0;
-        QStringList readings;   // best first
+        char32_t source = 0;    // the Simplified character
+        char32_t key = 0;       // how it stands in the text before the command (see keyedBy)
+        QStringList readings;   // most often written first
         double rate = 0;
     };
 
@@ -45,24 +36,48 @@ public:
     // '#' starts a comment line. Kinds below `threshold` are left out.
     static UncertainKinds parse(QStringView data, double threshold);
 
-    const Kind* find(char32_t source) const;
+    // The same kinds looked up by another key: the Big5 road shows a GB2312 character as the
+    // Big5 character of the same bytes, so its kinds are found by that character.
+    UncertainKinds keyedBy(const std::function<char32_t(char32_t)>& key) const;
+
+    const Kind* find(char32_t key) const;
     qsizetype size() const { return qsizetype(kinds_.size()); }
     const std::vector<Kind>& all() const { return kinds_; }
 
 private:
-    std::vector<Kind> kinds_;   // sorted by source
+    void sortByKey();
+    std::vector<Kind> kinds_;   // sorted by key
 };
 
 // The threshold the built-in list is cut at.
 double markingThreshold();
 
-// The texts one command saw and made. `before` is the text as it stood; `source` is what the
-// command read it as, when that differs (the Big5 road's 簡轉繁 reads GB2312 bytes shown as
-// Big5, so `source` is their GB18030 reading); `result` is the new text.
-struct CommandTexts {
-    QStringView before;
-    QStringView source;   // empty: the same as `before`
-    QStringView result;
+enum class MarkKind { Changed, Uncertain };
+
+struct Mark {
+    MarkKind kind = MarkKind::Changed;
+    qsizetype start = 0;        // UTF-16 position in the result
+    qsizetype length = 0;       // UTF-16 code units
+    qsizetype fromStart = 0;    // what it came from, in MarkList::before
+    qsizetype fromLength = 0;
+    const UncertainKinds::Kind* reading = nullptr;   // Uncertain: its kind
+    char32_t chosen = 0;                            // Uncertain: the reading the result holds
+};
+
+// The marks of one command, sorted by start; an uncertain mark may lie inside a changed one.
+// What a mark came from is read out of the text before the command only when asked for.
+struct MarkList {
+    std::vector<Mark> marks;
+    QString before;
+    // How a piece of `before` reads to the user (the Big5 road reads GB2312 bytes shown as
+    // Big5 as GB2312); none: as it stands.
+    QString (*readBefore)(QStringView) = nullptr;
+
+    QString from(const Mark& mark) const;
+    // Uncertain: the readings, the one in the result first.
+    QStringList alternatives(const Mark& mark) const;
+    double rate(const Mark& mark) const { return mark.reading ? mark.reading->rate : 0; }
+    qsizetype uncertainCount() const;
 };
 
 struct MarkOptions {
@@ -70,14 +85,14 @@ struct MarkOptions {
     bool uncertain = true;
 };
 
-// The marks of one command, sorted by start; an uncertain mark may lie inside a changed one.
-// Runs of adjacent changed characters make one mark.
-std::vector<Mark> markCommand(const CommandTexts& texts, const UncertainKinds& kinds,
-                              MarkOptions options = {});
+// The marks of a command that turned `before` into `result`, uncertain ones looked up by the
+// characters of `before` in `kinds`. Runs of adjacent changed characters make one mark.
+MarkList markCommand(const QString& before, QStringView result, const UncertainKinds& kinds,
+                     MarkOptions options = {});
 
 // The marks as JSON Lines, one object per mark: "line" counts from 1 in `result`, "column"
 // and "length" count code points, "column" from 0 within the line (CR LF, a lone CR and a
 // lone LF each end a line). With a non-empty `file`, each object also names it.
-QByteArray toJsonLines(QStringView result, const std::vector<Mark>& marks, const QString& file = {});
+QByteArray toJsonLines(QStringView result, const MarkList& marks, const QString& file = {});
 
 } // namespace review

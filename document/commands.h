@@ -28,10 +28,9 @@ struct CommandResult {
 CommandResult runCommand(Command command, QString text, Encoding encoding);
 
 // The review marks of `command`, which turned `before` into `after` in a document of `encoding`.
-// On the Big5 road a changed mark covers the characters whose bytes changed, and the source
-// of 簡轉繁 and the phrase step is the GB18030 reading of those bytes.
-std::vector<review::Mark> commandMarks(Command command, const QString& before, const QString& after,
-                                       Encoding encoding);
+// On the Big5 road a changed mark covers the characters whose bytes changed, and 簡轉繁 and the
+// phrase step read what those bytes came from as GB18030.
+review::MarkList commandMarks(Command command, const QString& before, const QString& after, Encoding encoding);
 
 // Empty when `command` can run here; otherwise why not.
 QString commandUnavailable(Command command);

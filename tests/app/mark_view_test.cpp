@@ -28,7 +28,7 @@ struct Shown {
     Shown(const QString& source, const QString& result)
     {
         area.assignText(result);
-        view.show(result, review::markCommand({source, {}, result}, kinds()));
+        view.show(result, review::markCommand(source, result, kinds()));
     }
     long byteOf(const QString& prefix) const { return long(prefix.toUtf8().size()); }
     QString selected() const { return area.text().mid(area.selStart(), area.selLength()); }
@@ -107,7 +107,11 @@ TEST(MarkView, NextAndPreviousWrapAroundTheText)
 
 class Form1Marks : public ::testing::Test {
 protected:
-    void SetUp() override { form.setPrompter(&prompt); }
+    void SetUp() override
+    {
+        form.setPrompter(&prompt);
+        prompt.saveChoices.assign(8, Prompter::SaveChoice::Discard);   // each reopen drops the converted text
+    }
     QString status() const
     {
         QStringList parts;

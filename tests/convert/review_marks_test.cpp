@@ -26,16 +26,16 @@ const review::UncertainKinds& kinds()
 }
 
 // "start+length:text<from" for every mark of one kind, in order.
-QStringList describe(const std::vector<Mark>& marks, const QString& result, MarkKind kind)
+QStringList describe(const review::MarkList& list, const QString& result, MarkKind kind)
 {
     QStringList out;
-    for (const Mark& m : marks) {
+    for (const Mark& m : list.marks) {
         if (m.kind != kind)
             continue;
         QString s = QString::number(m.start) + u'+' + QString::number(m.length) + u':' +
-                    result.mid(m.start, m.length) + u'<' + m.from;
+                    result.mid(m.start, m.length) + u'<' + list.from(m);
         if (kind == MarkKind::Uncertain)
-            s += u'[' + m.alternatives.join(u'/') + u']';
+            s += u'[' + list.alternatives(m).join(u'/') + u']';
         out << s;
     }
     return out;
@@ -43,13 +43,13 @@ QStringList describe(const std::vector<Mark>& marks, const QString& result, Mark
 
 QStringList changed(const QString& before, const QString& result)
 {
-    const auto marks = review::markCommand({before, {}, result}, kinds(), {true, false});
+    const auto marks = review::markCommand(before, result, kinds(), {true, false});
     return describe(marks, result, MarkKind::Changed);
 }
 
 QStringList uncertain(const QString& source, const QString& result)
 {
-    const auto marks = review::markCommand({source, {}, result}, kinds(), {false, true});
+    const auto marks = review::markCommand(source, result, kinds(), {false, true});
     return describe(marks, result, MarkKind::Uncertain);
 }
 
@@ -99,23 +99,24 @@ TEST(ReviewMarks, UncertainCharactersComeFromTheKindsList)
     EXPECT_EQ(uncertain(u8("鼠标坏了，头发干了"), u8("滑鼠壞掉了，頭髮乾了")),
               QStringList({u8("7+1:髮<发[髮/發]"), u8("8+1:乾<干[乾/幹/干]")}));
     // The rate travels with the mark.
-    const auto marks = review::markCommand({u8("干"), {}, u8("乾")}, kinds());
-    ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(marks[1].kind, MarkKind::Uncertain);
-    EXPECT_DOUBLE_EQ(marks[1].rate, 0.30);
+    const auto list = review::markCommand(u8("干"), u8("乾"), kinds());
+    ASSERT_EQ(list.marks.size(), 2u);
+    EXPECT_EQ(list.marks[1].kind, MarkKind::Uncertain);
+    EXPECT_DOUBLE_EQ(list.rate(list.marks[1]), 0.30);
 }
 
-TEST(ReviewMarks, TheBigFiveRoadTakesTheSourceAsTheBytesRead)
+TEST(ReviewMarks, KindsLookedUpByAnotherKeyAndFromReadAnotherWay)
 {
-    // Before: GB2312 bytes shown through Big5; source: their GB reading; result: Big5 text.
-    // Changed marks cover what the bytes changed and name the GB reading; uncertain marks
-    // look the reading up.
-    const QString before = u8("芛楊");   // what the editor showed
-    const QString source = u8("头发");
-    const QString result = u8("頭髮");
-    const auto marks = review::markCommand({before, source, result}, kinds());
-    EXPECT_EQ(describe(marks, result, MarkKind::Changed), QStringList({u8("0+2:頭髮<头发")}));
-    EXPECT_EQ(describe(marks, result, MarkKind::Uncertain), QStringList({u8("1+1:髮<发[髮/發]")}));
+    // The Big5 road shows GB2312 bytes as Big5 characters: the kinds are found by those, and
+    // what a mark came from reads as the user knows it.
+    const review::UncertainKinds shown = kinds().keyedBy([](char32_t c) -> char32_t {
+        return c == U'发' ? U'楊' : c == U'干' ? 0 : c;
+    });
+    EXPECT_EQ(shown.size(), 2);   // 干 has no key here
+    review::MarkList list = review::markCommand(u8("芛楊"), u8("頭髮"), shown);
+    list.readBefore = [](QStringView piece) { return piece.toString().replace(u8("芛"), u8("头")).replace(u8("楊"), u8("发")); };
+    EXPECT_EQ(describe(list, u8("頭髮"), MarkKind::Changed), QStringList({u8("0+2:頭髮<头发")}));
+    EXPECT_EQ(describe(list, u8("頭髮"), MarkKind::Uncertain), QStringList({u8("1+1:髮<发[髮/發]")}));
 }
 
 TEST(ReviewMarks, TheBuiltInListHoldsTheConversionsOwnChoices)
@@ -136,7 +137,7 @@ TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
 {
     const QString source = u8("1\r\n00:01\r\n𠀀头发干\r\n\"引号\"\r你");
     const QString result = u8("1\r\n00:01\r\n𠀀頭髮乾\r\n\"引號\"\r你");
-    const auto marks = review::markCommand({source, {}, result}, kinds());
+    const auto marks = review::markCommand(source, result, kinds());
     const QList<QByteArray> lines = review::toJsonLines(result, marks, u8("a.srt")).split('\n');
     ASSERT_EQ(lines.size(), 6);   // five marks and the empty piece after the last line end
     EXPECT_EQ(QString::fromUtf8(lines[0]),
@@ -146,7 +147,10 @@ TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
     EXPECT_TRUE(lines[3].startsWith(R"({"file": "a.srt", "line": 4, "column": 2, "length": 1, "kind": "changed", "text": "號", "from": "号"})"));
     // A lone CR ends a line too; without a file name there is no "file".
     EXPECT_TRUE(lines[4].contains(R"("line": 5, "column": 0)"));
-    EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), {{MarkKind::Changed, 0, 3, u8("x"), {}, 0}})
+    review::MarkList one;
+    one.before = u8("x");
+    one.marks.push_back({MarkKind::Changed, 0, 3, 0, 1, nullptr, 0});
+    EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), one)
                     .startsWith(R"({"line": 1, "column": 0, "length": 3, "kind": "changed", "text": "\"\\\u0009")"));
 }
 
