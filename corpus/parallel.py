@@ -19,7 +19,8 @@ stay outside the repository and subbig5-quality reads them from there.
 Lines are paired by timing: the same start, end and style. Override tags ({...}) are removed and
 ASS line breaks become spaces. Lines of one timing pair in file order when both sides have as
 many; a line is kept only when it has two Han characters or more, once per file
-(karaoke effects repeat a line for every syllable), and the Traditional side is not a Simplified leftover (a character the
+(karaoke effects repeat a line for every syllable), is not Japanese (no kana: the
+bilingual releases carry the Japanese lines too), and the Traditional side is not a Simplified leftover (a character the
 Big5 code page lacks).
 """
 import csv
@@ -30,6 +31,7 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 HAN = re.compile(r'[\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff]')
+KANA = re.compile(r'[\u3040-\u30ff]')
 TAGS = re.compile(r'\{[^}]*\}')
 FIELDS = ['group', 'repo', 'commit', 'simplified', 'traditional', 'pairs', 'han_traditional']
 
@@ -78,7 +80,7 @@ def pairs(gitdir, commit, sc_path, tc_path):
         if len(ts) != len(ss):   # lines added or removed between the versions: not paired
             continue
         for s, t in zip(ss, ts):
-            if not HAN.search(s) or not HAN.search(t):
+            if not HAN.search(s) or not HAN.search(t) or KANA.search(s + t):
                 continue
             if '\t' in s or '\t' in t or not big5_safe(t) or len(HAN.findall(s)) < 2:
                 continue

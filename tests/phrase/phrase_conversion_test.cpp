@@ -48,6 +48,32 @@ TEST(PhraseStep, WritesWhereOpenccsTaiwanFormsGoAgainstEverydayUse)
     EXPECT_EQ(tw("王郁伦说"), u8("王郁倫說"));
 }
 
+TEST(PhraseStep, WritesWhatATaiwaneseEditorWouldPublish)
+{
+    // Mainland vocabulary becomes Taiwan's.
+    EXPECT_EQ(tw("这个软件的硬件要求很高"), u8("這個軟體的硬體要求很高"));
+    EXPECT_EQ(tw("请把视频上传到网络上"), u8("請把影片上傳到網路上"));
+    EXPECT_EQ(tw("打印机没有默认的信息"), u8("印表機沒有預設的訊息"));
+    EXPECT_EQ(tw("头发干了，衣服也干了"), u8("頭髮乾了，衣服也乾了"));
+    EXPECT_EQ(tw("鼠标和内存都坏了"), u8("滑鼠和記憶體都壞了"));
+    EXPECT_EQ(tw("初中的晚饭是咖喱，堵车了请联系我"), u8("國中的晚餐是咖哩，塞車了請聯絡我"));
+    // Register, interjections and standard forms.
+    EXPECT_EQ(tw("诶？干得好，好疼啊，在这儿呢"), u8("欸？做得好，好痛啊，在這裡呢"));
+    EXPECT_EQ(tw("要上咯！别想象了，拼命跑"), u8("要上囉！別想像了，拚命跑"));
+    // Context: software and quality in their phrases, procedure, mass and relations alone.
+    EXPECT_EQ(tw("程序员写的应用程序，质量问题"), u8("程式設計師寫的應用程式，品質問題"));
+    EXPECT_EQ(tw("法律程序和物体的质量"), u8("法律程序和物體的質量"));
+    EXPECT_EQ(tw("两者有联系，人脉网络很广"), u8("兩者有聯繫，人脈網絡很廣"));
+    EXPECT_EQ(tw("他心疼孩子，干部干活"), u8("他心疼孩子，幹部幹活"));
+}
+
+TEST(PhraseStep, NamesKeepTheirCharacters)
+{
+    EXPECT_EQ(tw("美里和岩田，托马斯"), u8("美里和岩田，托馬斯"));
+    EXPECT_EQ(tw("绘里、由里、里奈和岩崎"), u8("繪里、由里、里奈和岩崎"));
+    EXPECT_EQ(tw("岩石里面"), u8("岩石裡面"));
+}
+
 TEST(PhraseStep, KeepsRareOpenccPhrasesFromFiringAcrossWords)
 {
     // A Taiwanese word in Simplified characters is not split by a longer OpenCC phrase.
