@@ -2,6 +2,7 @@
 #include "convert/phrase_conversion.h"
 #include "convert/phrase_converter.h"
 #include "convert/phrase_dictionary.h"
+#include "convert/phrase_preferences.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,24 @@ TEST(PhraseStep, NamesKeepTheirCharacters)
     EXPECT_EQ(tw("美里和岩田，托马斯"), u8("美里和岩田，托馬斯"));
     EXPECT_EQ(tw("绘里、由里、里奈和岩崎"), u8("繪里、由里、里奈和岩崎"));
     EXPECT_EQ(tw("岩石里面"), u8("岩石裡面"));
+}
+
+TEST(PhraseStep, PreferencesSwapEachSplitFormBothWays)
+{
+    const char* in = "台上里面有什么计划，伙伴哦，著名的人看着";
+    phrase::Preferences all = 0;
+    QString error;
+    ASSERT_TRUE(phrase::parsePreferences(u8("臺,裏，甚麼、計劃,伙伴,喔,着"), &all, &error)) << qPrintable(error);
+    phrase::setPreferences(all);
+    EXPECT_EQ(tw(in), u8("臺上裏面有甚麼計劃，伙伴喔，著名的人看着"));   // 著名 is never 着名
+    phrase::Preferences back = all;
+    ASSERT_TRUE(phrase::parsePreferences(u8("台,裡,什麼,計畫,夥伴,哦,著"), &back, &error));
+    EXPECT_EQ(back, 0u);
+    phrase::setPreferences(back);
+    EXPECT_EQ(tw(in), u8("台上裡面有什麼計畫，夥伴哦，著名的人看著"));
+    EXPECT_EQ(phrase::preferencesText(all), u8("臺,裏,甚麼,計劃,伙伴,喔,着"));
+    EXPECT_FALSE(phrase::parsePreferences(u8("臺灣"), &back, &error));
+    EXPECT_TRUE(error.contains(u8("臺灣"))) << qPrintable(error);
 }
 
 TEST(PhraseStep, KeepsRareOpenccPhrasesFromFiringAcrossWords)
