@@ -2,6 +2,7 @@
 // The file commands of the main window and the encoding additions of its file menu.
 #include "app/form1.h"
 
+#include "app/preferences_dialog.h"
 #include "app/prompter.h"
 #include "app/text_area.h"
 #include "document/file_errors.h"
@@ -230,6 +231,15 @@ void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
     phrase->setObjectName("phrase");
     phrase->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+G")));
     connect(phrase, &QAction::triggered, this, &Form1::phrase_Click);
+    QAction* prefer = editMenu->addAction(QStringLiteral("轉換偏好(&P)…"));
+    prefer->setObjectName("preferences");
+    connect(prefer, &QAction::triggered, this, [this] {
+        PreferencesDialog dialog(this);
+        if (dialog.exec() == QDialog::Accepted) {
+            phrase::setPreferences(dialog.chosen());
+            savePreferences(dialog.chosen());
+        }
+    });
 
     fileMenu->addSeparator();
     QMenu* reopen = fileMenu->addMenu(QStringLiteral("以其他編碼重新開啟(&R)"));

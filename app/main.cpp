@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: load the file named on the command line, then the conversion tables,
 // then show the window.
+#include "app/preferences_dialog.h"
 #include "app/form1.h"
 #include "app/prompter.h"
 #include "convert/gbk_table.h"
@@ -49,6 +50,7 @@ static int runEditor(int argc, char** argv)
     if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    phrase::setPreferences(savedPreferences());   // 轉換偏好, as last chosen
     Form1 window;
     if (!path.isEmpty())
         window.Sum(path);   // a failure is reported and start-up goes on

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
 
+#include "convert/phrase_preferences.h"
+
 namespace batch {
 namespace {
 
@@ -125,6 +127,8 @@ private:
             takeFrom(value(QStringLiteral("--from")));
         else if (isOption(a, u"--to"))
             takeTo(value(QStringLiteral("--to")), false);
+        else if (isOption(a, u"--prefer"))
+            takePrefer(value(QStringLiteral("--prefer")));
         else
             r_.error = QStringLiteral("不認得的選項：%1").arg(a);
     }
@@ -176,6 +180,12 @@ private:
             r_.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）").arg(v);
     }
 
+    void takePrefer(const QString& v)
+    {
+        if (r_.error.isEmpty())
+            phrase::parsePreferences(v, &r_.options.preferences, &r_.error);
+    }
+
     const QStringList& args_;
     qsizetype i_ = 0;
     ParseResult r_;
@@ -205,6 +215,9 @@ QString usageText()
         "  -w, --correct       字幕矯正(&W)\n"
         "  -p, --phrase        簡轉繁（台灣詞彙）：以詞彙為單位轉成台灣的繁體字，一步取代\n"
         "                      -g -w；GB 檔案讀成 GB18030，GBK 字也能轉換（需要 OpenCC 資料）\n"
+        "      --prefer FORMS  -p 在台灣寫法分歧處的選擇，以逗號分隔，例如 --prefer 臺,甚麼；\n"
+        "                      可選 臺、裏、甚麼、計劃、伙伴、喔、着（預設：台、裡、什麼、\n"
+        "                      計畫、夥伴、哦、著）\n"
         "編碼：\n"
         "      --from ENC      輸入的編碼：auto（預設，與編輯器開檔的判斷相同）、big5、\n"
         "                      utf-8、utf-16、gb18030（含 GB2312、GBK）\n"

@@ -3,6 +3,7 @@
 
 #include "convert/phrase_converter.h"
 #include "convert/phrase_dictionary.h"
+#include "convert/phrase_preferences.h"
 
 #include <memory>
 
@@ -42,7 +43,9 @@ Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes)
     const Shared& s = shared();
     if (!s.converter)
         return {false, {}, s.error};
-    return {true, s.converter->convert(simplified, changes), {}};
+    QString text = s.converter->convert(simplified, changes);
+    applyPreferences(&text, preferences());   // same-length swaps: `changes` stay true
+    return {true, std::move(text), {}};
 }
 
 } // namespace phrase

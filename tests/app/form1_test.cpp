@@ -149,7 +149,7 @@ TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
     for (const Row& r : rows)
         expected << u8(r.menu) + "/" + r.name + "/" + u8(r.caption) + "/" + r.keys;
     EXPECT_EQ(shown, expected);
-    EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("另存編碼(&N)"), u8("簡轉繁（台灣詞彙）(&T)")}));
+    EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("另存編碼(&N)"), u8("簡轉繁（台灣詞彙）(&T)"), u8("轉換偏好(&P)…")}));
     // An added shortcut takes none of the designed ones.
     const QAction* phrase = form.findChild<QAction*>("phrase");
     ASSERT_TRUE(phrase);

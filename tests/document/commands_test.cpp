@@ -54,7 +54,7 @@ TEST(SubtitleCommands, AnAssFileHasOnlyItsDialogueConverted)
     // A tag inside a word no longer hides the word from the phrase step.
     const QString p = document::runCommand(Command::Phrase, ass, Encoding::Utf8).text;
     EXPECT_TRUE(p.contains(u8("這裡是明治製{\\fsp2}藥的台灣分公司"))) << p.toStdString();
-    EXPECT_TRUE(p.contains(u8("我們的軟件和內存都很好用\\N你覺得呢？")));
+    EXPECT_TRUE(p.contains(u8("我們的軟體和記憶體都很好用\\N你覺得呢？")));
 }
 
 TEST(SubtitleCommands, TheCorrectionSeesThroughTagsAndPutsThemBackAfterALongerWord)
@@ -71,7 +71,7 @@ TEST(PhraseCommand, ReadsTheBig5RoadsBytesAsGb18030)
     const QString shown = cp950::decode(gbk);
     const document::CommandResult r = document::runCommand(Command::Phrase, shown, Encoding::Big5);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟件很好用，乾杯！\r\n"));
+    EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟體很好用，乾杯！\r\n"));
 
     // In an ASS file only the Dialogue text is read; every other line keeps its bytes.
     const QByteArray kept = document::encodeText(u8("[Script Info]\r\nTitle: 这个软件\r\n; 这个内存\r\n[Events]\r\n"

@@ -2,6 +2,7 @@
 #include "convert/phrase_conversion.h"
 #include "convert/phrase_converter.h"
 #include "convert/phrase_dictionary.h"
+#include "convert/phrase_preferences.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,50 @@ TEST(PhraseStep, WritesWhereOpenccsTaiwanFormsGoAgainstEverydayUse)
     // Swimming and names: 游 and 郁 outside OpenCC's phrases.
     EXPECT_EQ(tw("他游得比我快，游过了河。"), u8("他游得比我快，游過了河。"));
     EXPECT_EQ(tw("王郁伦说"), u8("王郁倫說"));
+}
+
+TEST(PhraseStep, WritesWhatATaiwaneseEditorWouldPublish)
+{
+    // Mainland vocabulary becomes Taiwan's.
+    EXPECT_EQ(tw("这个软件的硬件要求很高"), u8("這個軟體的硬體要求很高"));
+    EXPECT_EQ(tw("请把视频上传到网络上"), u8("請把影片上傳到網路上"));
+    EXPECT_EQ(tw("打印机没有默认的信息"), u8("印表機沒有預設的訊息"));
+    EXPECT_EQ(tw("头发干了，衣服也干了"), u8("頭髮乾了，衣服也乾了"));
+    EXPECT_EQ(tw("鼠标和内存都坏了"), u8("滑鼠和記憶體都壞了"));
+    EXPECT_EQ(tw("初中的晚饭是咖喱，堵车了请联系我"), u8("國中的晚餐是咖哩，塞車了請聯絡我"));
+    // Register, interjections and standard forms.
+    EXPECT_EQ(tw("诶？干得好，好疼啊，在这儿呢"), u8("欸？做得好，好痛啊，在這裡呢"));
+    EXPECT_EQ(tw("要上咯！别想象了，拼命跑"), u8("要上囉！別想像了，拚命跑"));
+    // Context: software and quality in their phrases, procedure, mass and relations alone.
+    EXPECT_EQ(tw("程序员写的应用程序，质量问题"), u8("程式設計師寫的應用程式，品質問題"));
+    EXPECT_EQ(tw("法律程序和物体的质量"), u8("法律程序和物體的質量"));
+    EXPECT_EQ(tw("两者有联系，人脉网络很广"), u8("兩者有聯繫，人脈網絡很廣"));
+    EXPECT_EQ(tw("他心疼孩子，干部干活"), u8("他心疼孩子，幹部幹活"));
+}
+
+TEST(PhraseStep, NamesKeepTheirCharacters)
+{
+    EXPECT_EQ(tw("美里和岩田，托马斯"), u8("美里和岩田，托馬斯"));
+    EXPECT_EQ(tw("绘里、由里、里奈和岩崎"), u8("繪里、由里、里奈和岩崎"));
+    EXPECT_EQ(tw("岩石里面"), u8("岩石裡面"));
+}
+
+TEST(PhraseStep, PreferencesSwapEachSplitFormBothWays)
+{
+    const char* in = "台上里面有什么计划，伙伴哦，著名的人看着";
+    phrase::Preferences all = 0;
+    QString error;
+    ASSERT_TRUE(phrase::parsePreferences(u8("臺,裏，甚麼、計劃,伙伴,喔,着"), &all, &error)) << qPrintable(error);
+    phrase::setPreferences(all);
+    EXPECT_EQ(tw(in), u8("臺上裏面有甚麼計劃，伙伴喔，著名的人看着"));   // 著名 is never 着名
+    phrase::Preferences back = all;
+    ASSERT_TRUE(phrase::parsePreferences(u8("台,裡,什麼,計畫,夥伴,哦,著"), &back, &error));
+    EXPECT_EQ(back, 0u);
+    phrase::setPreferences(back);
+    EXPECT_EQ(tw(in), u8("台上裡面有什麼計畫，夥伴哦，著名的人看著"));
+    EXPECT_EQ(phrase::preferencesText(all), u8("臺,裏,甚麼,計劃,伙伴,喔,着"));
+    EXPECT_FALSE(phrase::parsePreferences(u8("臺灣"), &back, &error));
+    EXPECT_TRUE(error.contains(u8("臺灣"))) << qPrintable(error);
 }
 
 TEST(PhraseStep, KeepsRareOpenccPhrasesFromFiringAcrossWords)
