@@ -11,6 +11,10 @@
 namespace batch {
 namespace {
 
+// Free bytes kept in front of each slice, so that a byte held back by a pair step goes in
+// front of the next slice without copying it (QByteArray prepends into free space).
+constexpr qsizetype kHeadroom = 8;
+
 // A load's line ends: CR and CR LF end a line, each line gets CR LF, the last one too. A CR at
 // the end of a slice waits for the next byte.
 class LineEnds {
@@ -26,8 +30,10 @@ public:
             heldCr_ = true;
         }
         QByteArray out;
-        out.reserve(in.size() + 16);
+        out.reserve(kHeadroom + in.size() + 16);
+        out.append(kHeadroom, '\0');
         document::appendWithCrLf(out, in);
+        out.remove(0, kHeadroom);   // frees the front, keeps the block
         if (!out.isEmpty()) {
             seenAny_ = true;
             endsWithCrLf_ = out.endsWith("\r\n");   // a lone CR never ends a slice: it is held
@@ -50,22 +56,30 @@ public:
 
     QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
     {
-        if (step_ == Step::GbToBig5)
-            gbk_.feed(in);   // every byte once, in order, before the held one goes in front
-        if (!held_.isEmpty()) {
-            in.prepend(held_);
-            held_.clear();
+        const bool gb = step_ == Step::GbToBig5;
+        if (gb)
+            gbk_.feedAt(in, line_);   // every byte once, in order, before the held one goes in front
+        if (held_) {
+            in.prepend(char(heldByte_));   // into the slice's free front: no copy
+            held_ = false;
         }
         auto* bytes = reinterpret_cast<std::uint8_t*>(in.data());
-        if (step_ == Step::GbToBig5)
-            findings.merge(surveyBlanked(in, line_));
-        const qsizetype settled = step_ == Step::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
-                                                          : modBig2GB::scanBigPairs(bytes, in.size());
+        // On 簡轉繁 the scan itself counts the line feeds and the blanked characters.
+        modBig2GB::GbScanCounts counts;
+        const qsizetype settled = gb ? modBig2GB::scanGBPairs(bytes, in.size(), &counts)
+                                     : modBig2GB::scanBigPairs(bytes, in.size());
+        if (counts.blanked > 0) {
+            GbFindings blanked;
+            blanked.blanked = counts.blanked;
+            blanked.blankedLine = line_ + std::count(bytes, bytes + counts.firstBlank, std::uint8_t('\n'));
+            findings.merge(blanked);
+        }
         if (!atEnd && settled < in.size()) {
-            held_ = in.sliced(settled);
+            heldByte_ = bytes[settled];   // a pair's first byte, never a line end
+            held_ = true;
             in.truncate(settled);
         }
-        line_ += std::count(in.cbegin(), in.cend(), '\n');
+        line_ += counts.lineFeeds;
         return in;
     }
 
@@ -74,8 +88,9 @@ public:
 
 private:
     Step step_;
-    QByteArray held_;
-    qsizetype line_ = 1;
+    bool held_ = false;
+    std::uint8_t heldByte_ = 0;
+    qsizetype line_ = 1;   // counted on 簡轉繁 only, where the findings need it
     GbkPairCounter gbk_;
 };
 
