@@ -90,7 +90,10 @@ private:
     bool writeDocument(const QString& path, document::Encoding encoding);
     void setDocumentEncoding(document::Encoding encoding);
     void showError(const QString& what, const QString& path, const QString& reason);
-    void reportFindings(const GbFindings& findings);
+    // Runs `action` with the wait cursor; running out of memory is reported and puts the
+    // caret back (the action changes nothing it has not finished).
+    bool guarded(const std::function<void()>& action);
+    void reportFindings(const GbFindings& findings, bool traditional);
     void runCommand(document::Command command);
 
     Prompter* prompter_;

@@ -11,6 +11,8 @@
 namespace batch {
 namespace {
 
+using document::Command;
+
 // A load's line ends: CR and CR LF end a line, each line gets CR LF, the last one too. A CR at
 // the end of a slice waits for the next byte.
 class LineEnds {
@@ -46,20 +48,20 @@ private:
 // One 簡轉繁 or 繁轉簡 step: a last byte that could start a pair waits for the next slice.
 class PairStep {
 public:
-    explicit PairStep(Step step) : step_(step) {}
+    explicit PairStep(Command step) : step_(step) {}
 
     QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
     {
-        if (step_ == Step::GbToBig5)
+        if (step_ == Command::GbToBig5)
             gbk_.feed(in);   // every byte once, in order, before the held one goes in front
         if (!held_.isEmpty()) {
             in.prepend(held_);
             held_.clear();
         }
         auto* bytes = reinterpret_cast<std::uint8_t*>(in.data());
-        if (step_ == Step::GbToBig5)
+        if (step_ == Command::GbToBig5)
             findings.merge(surveyBlanked(in, line_));
-        const qsizetype settled = step_ == Step::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
+        const qsizetype settled = step_ == Command::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
                                                           : modBig2GB::scanBigPairs(bytes, in.size());
         if (!atEnd && settled < in.size()) {
             held_ = in.sliced(settled);
@@ -73,7 +75,7 @@ public:
     GbFindings gbkFindings() const { return gbk_.findings(); }
 
 private:
-    Step step_;
+    Command step_;
     QByteArray held_;
     qsizetype line_ = 1;
     GbkPairCounter gbk_;
@@ -81,13 +83,13 @@ private:
 
 } // namespace
 
-StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Command>& steps,
                              qsizetype slice, qint64 limit)
 {
     StreamResult r;
     LineEnds lineEnds;
     std::vector<PairStep> stages;
-    for (Step step : steps)
+    for (Command step : steps)
         stages.emplace_back(step);
 
     auto pass = [&](QByteArray chunk, bool atEnd) {
@@ -95,7 +97,7 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         for (PairStep& stage : stages)
             chunk = stage.push(std::move(chunk), atEnd, r.findings);
         if (atEnd) {
-            chunk.append("\r\n", 2);   // a Big5 save ends with one more line end
+            document::appendBig5SaveEnd(chunk);
             for (const PairStep& stage : stages)
                 r.findings.merge(stage.gbkFindings());
         }
@@ -111,23 +113,16 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         if (!pass(head.sliced(at, qMin(slice, head.size() - at)).toByteArray(), false))
             return r;
     }
-    QByteArray buffer;
     for (;;) {
-        buffer.resize(slice);
-        const qint64 got = in.read(buffer.data(), slice);
-        if (got < 0) {
-            r.readError = in.errorString();
+        document::ReadBytesResult read = document::readBytes(in, limit - total, {}, slice);
+        if (!read.ok) {
+            r.readError = read.reason;
             return r;
         }
-        total += got;
-        if (total > limit) {
-            r.readError = document::tooLargeReason(limit);
+        total += read.bytes.size();
+        if (!pass(std::move(read.bytes), read.ended))
             return r;
-        }
-        buffer.truncate(got);
-        if (!pass(buffer, got == 0))
-            return r;
-        if (got == 0)
+        if (read.ended)
             break;
     }
     r.ok = true;

@@ -27,7 +27,7 @@ using testutil::writeFile;
 
 namespace {
 
-using batch::Step;
+using Step = document::Command;
 
 QString sampleFile() { return QStringLiteral(SUBBIG5_SOURCE_DIR "/samples/gb2312-subtitle.srt"); }
 

@@ -15,6 +15,15 @@ using testutil::writeFile;
 
 namespace {
 
+// What Open reads, as text whichever form it comes in.
+document::EditorRead readTextFile(const QString& path)
+{
+    document::EditorRead r = document::readForEditor(path);
+    if (!r.utf8.isNull())
+        r.text = QString::fromUtf8(r.utf8);
+    return r;
+}
+
 TEST(TextFileFormat, LinesEndAtCrOrCrLfAndEachGetsCrLf)
 {
     using document::normaliseLineEnds;
@@ -36,7 +45,7 @@ TEST(TextFileFormat, AFileLoadsAsItsNormalisedBytes)
     const QByteArray cases[] = {"a\r\nb", "a\r\nb\r\n", "a\rb", "a\nb\n", "", "\r", "x\r\n\r", "\r\n"};
     int n = 0;
     for (const QByteArray& bytes : cases) {
-        const auto r = document::readTextFile(writeFile(dir, QString::number(n++), bytes));
+        const auto r = readTextFile(writeFile(dir, QString::number(n++), bytes));
         ASSERT_TRUE(r.ok);
         EXPECT_EQ(r.text.toLatin1(), document::normaliseLineEnds(bytes)) << bytes.toStdString();
     }
@@ -47,7 +56,7 @@ TEST(TextFileFormat, ReadsBig5AndKeepsForeignBytes)
     QTemporaryDir dir;
     // 字幕 in Big5, then GB2312 bytes for 国 (B9FA) and the GB full-width A (A3C1).
     const QByteArray bytes("\xA6\x72\xB9\xF5\r\n\xB9\xFA\xA3\xC1");
-    const auto r = document::readTextFile(writeFile(dir, "sub.txt", bytes));
+    const auto r = readTextFile(writeFile(dir, "sub.txt", bytes));
     ASSERT_TRUE(r.ok);
     EXPECT_TRUE(r.text.startsWith(u8("字幕\r\n")));
     EXPECT_EQ(document::fileBytes(r.text), bytes + "\r\n\r\n");   // save adds one CR LF
@@ -57,13 +66,13 @@ TEST(TextFileFormat, ReadsBig5AndKeepsForeignBytes)
 TEST(TextFileFormat, FailedReadsSayWhy)
 {
     QTemporaryDir dir;
-    auto missing = document::readTextFile(dir.filePath("nope.txt"));
+    auto missing = readTextFile(dir.filePath("nope.txt"));
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.reason, u8("檔案不存在"));
-    auto folder = document::readTextFile(dir.path());
+    auto folder = readTextFile(dir.path());
     EXPECT_FALSE(folder.ok);
     EXPECT_EQ(folder.reason, u8("這是資料夾，不是檔案"));
-    auto empty = document::readTextFile(writeFile(dir, "empty.txt", ""));
+    auto empty = readTextFile(writeFile(dir, "empty.txt", ""));
     EXPECT_TRUE(empty.ok);
     EXPECT_TRUE(empty.text.isEmpty());
 }
