@@ -26,7 +26,7 @@ struct CommonDialog {
     QString Filter;   // "description|pattern|..." pairs
 };
 
-class Form1 : public QMainWindow, public FindSettings {
+class Form1 : public QMainWindow, public find::FindSettings {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);

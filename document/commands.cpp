@@ -188,7 +188,7 @@ bool looksTraditionalBig5(QByteArrayView bytes)
         return manyNotGb || traditional >= 3;
     // No frequent character either way: the pairs alone tell, given enough of them (a Big5
     // text has a trail byte below 0x80 in about two pairs of five; a GBK one seldom does).
-    return traditional == 0 && simplified == 0 && pairs >= 8 && notGb2312 * 10 >= pairs * 3;
+    return traditional == 0 && simplified == 0 && pairs >= 6 && notGb2312 * 10 >= pairs * 3;
 }
 
 bool alreadyInTheFormItMakes(Command command, QStringView text, Encoding encoding)

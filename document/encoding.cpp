@@ -210,6 +210,20 @@ std::optional<Encoding> utf16WithoutMark(QByteArrayView bytes)
     return nuls[1] > nuls[0] ? Encoding::Utf16LE : Encoding::Utf16BE;
 }
 
+// True when the bytes after a UTF-8 mark begin with an ill-formed sequence: the mark's bytes
+// are then more likely the start of a double-byte text.
+bool brokenAfterMark(QByteArrayView bytes, bool ended)
+{
+    const auto* const p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 3;
+    const auto* const end = reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size();
+    if (p >= end || *p < 0x80)
+        return false;
+    qsizetype ignored = 0;
+    if (utf8::walk(p, end, 0, &ignored) != p)
+        return false;
+    return ended || end - p >= 4 || !utf8::startsTruncatedSequence(p, end);
+}
+
 } // namespace
 
 void EncodingDetector::survey(QByteArrayView bytes, bool ended)
@@ -224,7 +238,8 @@ void EncodingDetector::survey(QByteArrayView bytes, bool ended)
         if (!ended && end - p < 4 && utf8::startsTruncatedSequence(p, end))
             break;   // the rest of the sequence may come with the next slice
         ++stray_;
-        ++p;
+        for (++p; p < end && (*p & 0xC0) == 0x80; ++p) {
+        }   // the rest of a broken sequence is the same stray
     }
     at_ = p - begin;
 }
@@ -243,12 +258,15 @@ std::optional<Encoding> EncodingDetector::decide(QByteArrayView bytes, bool ende
             return utf16;
         mark_ = bytes.startsWith(byteOrderMark(Encoding::Utf8Bom));
         at_ = mark_ ? 3 : 0;
+        if (mark_ && !brokenAfterMark(bytes, ended))
+            return Encoding::Utf8Bom;
     }
     survey(bytes, ended);
     if (stray_ > 0 && !clearlyUtf8())
         return Encoding::Big5;   // a mark that its text does not fit says nothing either
     if (!ended)
         return std::nullopt;
+    plain_ = stray_ == 0;
     if (mark_)
         return Encoding::Utf8Bom;
     if (stray_ > 0)

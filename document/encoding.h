@@ -36,17 +36,17 @@ bool hasByteOrderMark(Encoding encoding);
 std::optional<Encoding> encodingFromBom(QByteArrayView bytes);
 
 // What Open assumes of a file's bytes:
-//  - a UTF-16 byte-order mark decides; a UTF-8 one decides when what follows reads as UTF-8
-//    by the rules below (or is plain ASCII), so a GB2312 text that happens to begin with the
-//    same three bytes (锘 and a character led by 0xBF) is not taken for it;
+//  - a UTF-16 byte-order mark decides; a UTF-8 one decides unless the bytes right after it are
+//    ill-formed and the text is not clearly UTF-8 (below): a GB2312 text that happens to
+//    begin with the same three bytes (锘 and a character led by 0xBF) is not taken for it;
 //  - bytes whose NULs sit in alternating positions are UTF-16 without a mark (NULs at odd
 //    positions little-endian, at even ones big-endian): no Big5 or UTF-8 text holds a NUL;
 //  - bytes that are valid UTF-8 holding multi-byte sequences are UTF-8, unless they also read
 //    as a plain double-byte text (every byte of 0x80 or more paired as a Big5/GBK lead and
 //    trail) and hold fewer than four multi-byte sequences: then the file is too short to tell;
 //  - bytes that are otherwise clearly UTF-8 (at least four multi-byte sequences, and eight for
-//    every stray byte: a Latin-1 letter, a last character cut off) are UTF-8 too, the stray
-//    bytes kept as they were (see above);
+//    every stray: a Latin-1 letter, a last character cut off, each run of ill-formed bytes
+//    counting once) are UTF-8 too, the stray bytes kept as they were (see above);
 //  - everything else is Big5.
 // A GB2312 or Big5 subtitle of a few lines is all but never valid UTF-8, and read as UTF-8 it
 // gives about as many stray bytes as sequences, so it stays Big5.
@@ -62,7 +62,7 @@ public:
     std::optional<Encoding> decide(QByteArrayView bytes, bool ended);
     // After a decision for UTF-8: the bytes after any mark are well-formed UTF-8 holding no
     // reserved code point, so they are exactly the UTF-8 form of their text.
-    bool plainUtf8() const { return stray_ == 0; }
+    bool plainUtf8() const { return plain_; }
 
 private:
     void survey(QByteArrayView bytes, bool ended);
@@ -70,6 +70,7 @@ private:
 
     bool started_ = false;
     bool mark_ = false;       // the bytes begin with a UTF-8 mark
+    bool plain_ = false;
     qsizetype at_ = 0;        // where the UTF-8 survey goes on
     qsizetype multiByte_ = 0;
     qsizetype stray_ = 0;

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 
 using testutil::readFile;
 using testutil::u8;
@@ -75,6 +77,30 @@ TEST(TextFileFormat, FailedReadsSayWhy)
     auto empty = readTextFile(writeFile(dir, "empty.txt", ""));
     EXPECT_TRUE(empty.ok);
     EXPECT_TRUE(empty.text.isEmpty());
+
+    // A pipe says nothing of its size: the limit holds inside the read loop.
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ASSERT_EQ(::write(fds[1], "0123456789abcdef", 16), 16);
+    ::close(fds[1]);
+    QFile pipe;
+    ASSERT_TRUE(pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    const auto over = document::readBytes(pipe, 10);
+    EXPECT_FALSE(over.ok) << over.bytes.size() << " bytes kept";
+    EXPECT_EQ(over.reason, document::tooLargeReason(10));
+}
+
+TEST(TextFileFormat, Utf16WithoutAMarkKeepsItsLineEnds)
+{
+    // Read as Big5, its CR NUL would have taken an LF after the CR and garbled the rest.
+    QTemporaryDir dir;
+    const QString text = u8("1\r\n字幕\r\n第二行\r\n");
+    const QByteArray bytes = document::encodeText(text, document::Encoding::Utf16LE).sliced(2);
+    const auto r = readTextFile(writeFile(dir, "u.txt", bytes));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.encoding, document::Encoding::Utf16LE);
+    EXPECT_EQ(r.text, text);
+    EXPECT_EQ(document::fileBytes(r.text, r.encoding), "\xFF\xFE" + bytes) << "written back with its mark";
 }
 
 TEST(SaveFile, NamesTheCharactersBig5CannotHold)
