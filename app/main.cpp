@@ -4,7 +4,6 @@
 #include "app/preferences_dialog.h"
 #include "app/form1.h"
 #include "app/prompter.h"
-#include "convert/gbk_table.h"
 #include "convert/tables.h"
 
 #include <QApplication>
@@ -14,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 static int runEditor(int argc, char** argv);
 
@@ -55,9 +55,10 @@ static int runEditor(int argc, char** argv)
     if (!path.isEmpty())
         window.Sum(path);   // a failure is reported and start-up goes on
 
-    QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
-        window.prompter().tell(nullptr, kAppTitle, error, Prompter::Icon::Critical);
+    try {
+        modBig2GB::loadAllTables();
+    } catch (const std::runtime_error& e) {
+        window.prompter().tell(nullptr, kAppTitle, QString::fromUtf8(e.what()), Prompter::Icon::Critical);
         return 1;
     }
     window.show();

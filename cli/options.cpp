@@ -6,6 +6,7 @@
 namespace batch {
 namespace {
 
+using document::Command;
 using document::Encoding;
 
 struct EncodingWord {
@@ -93,11 +94,12 @@ private:
         void (*apply)(Options&);
     };
     static constexpr Flag kFlags[] = {
-        {u"-g", u"--gb-to-big5", [](Options& o) { o.steps.push_back(Step::GbToBig5); }},
-        {u"-b", u"--big5-to-gb", [](Options& o) { o.steps.push_back(Step::Big5ToGb); }},
-        {u"-w", u"--correct", [](Options& o) { o.steps.push_back(Step::Correct); }},
-        {u"-p", u"--phrase", [](Options& o) { o.steps.push_back(Step::Phrase); }},
+        {u"-g", u"--gb-to-big5", [](Options& o) { o.steps.push_back(Command::GbToBig5); }},
+        {u"-b", u"--big5-to-gb", [](Options& o) { o.steps.push_back(Command::Big5ToGb); }},
+        {u"-w", u"--correct", [](Options& o) { o.steps.push_back(Command::Correct); }},
+        {u"-p", u"--phrase", [](Options& o) { o.steps.push_back(Command::Phrase); }},
         {u"-i", u"--in-place", [](Options& o) { o.inPlace = true; }},
+        {u"", u"--force", [](Options& o) { o.force = true; }},
         {u"-h", u"--help", [](Options& o) { o.help = true; }},
         {u"", u"--version", [](Options& o) { o.version = true; }},
     };
@@ -228,6 +230,7 @@ QString usageText()
         "  （無）              結果寫到標準輸出\n"
         "  -o, --output PATH   寫到 PATH（只限一個輸入檔；- 代表標準輸出）\n"
         "  -i, --in-place      直接改寫每個輸入檔\n"
+        "      --force         檔案看來已是繁體 Big5 時仍執行 -g、-p（否則略過該檔）\n"
         "檔案：路徑，或 - 代表標準輸入；未給檔案時讀標準輸入。\n"
         "  -h, --help          顯示這段說明\n"
         "      --version       顯示版本\n"

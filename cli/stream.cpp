@@ -15,6 +15,8 @@ namespace {
 // front of the next slice without copying it (QByteArray prepends into free space).
 constexpr qsizetype kHeadroom = 8;
 
+using document::Command;
+
 // A load's line ends: CR and CR LF end a line, each line gets CR LF, the last one too. A CR at
 // the end of a slice waits for the next byte.
 class LineEnds {
@@ -52,11 +54,11 @@ private:
 // One 簡轉繁 or 繁轉簡 step: a last byte that could start a pair waits for the next slice.
 class PairStep {
 public:
-    explicit PairStep(Step step) : step_(step) {}
+    explicit PairStep(Command step) : step_(step) {}
 
     QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
     {
-        const bool gb = step_ == Step::GbToBig5;
+        const bool gb = step_ == Command::GbToBig5;
         if (gb)
             gbk_.feedAt(in, line_);   // every byte once, in order, before the held one goes in front
         if (held_) {
@@ -87,7 +89,7 @@ public:
     GbFindings gbkFindings() const { return gbk_.findings(); }
 
 private:
-    Step step_;
+    Command step_;
     bool held_ = false;
     std::uint8_t heldByte_ = 0;
     qsizetype line_ = 1;   // counted on 簡轉繁 only, where the findings need it
@@ -96,13 +98,13 @@ private:
 
 } // namespace
 
-StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Command>& steps,
                              qsizetype slice, qint64 limit)
 {
     StreamResult r;
     LineEnds lineEnds;
     std::vector<PairStep> stages;
-    for (Step step : steps)
+    for (Command step : steps)
         stages.emplace_back(step);
 
     auto pass = [&](QByteArray chunk, bool atEnd) {
@@ -110,7 +112,7 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         for (PairStep& stage : stages)
             chunk = stage.push(std::move(chunk), atEnd, r.findings);
         if (atEnd) {
-            chunk.append("\r\n", 2);   // a Big5 save ends with one more line end
+            document::appendBig5SaveEnd(chunk);
             for (const PairStep& stage : stages)
                 r.findings.merge(stage.gbkFindings());
         }
@@ -126,23 +128,16 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         if (!pass(head.sliced(at, qMin(slice, head.size() - at)).toByteArray(), false))
             return r;
     }
-    QByteArray buffer;
     for (;;) {
-        buffer.resize(slice);
-        const qint64 got = in.read(buffer.data(), slice);
-        if (got < 0) {
-            r.readError = in.errorString();
+        document::ReadBytesResult read = document::readBytes(in, limit - total, {}, slice);
+        if (!read.ok) {
+            r.readError = read.reason;
             return r;
         }
-        total += got;
-        if (total > limit) {
-            r.readError = document::tooLargeReason(limit);
+        total += read.bytes.size();
+        if (!pass(std::move(read.bytes), read.ended))
             return r;
-        }
-        buffer.truncate(got);
-        if (!pass(buffer, got == 0))
-            return r;
-        if (got == 0)
+        if (read.ended)
             break;
     }
     r.ok = true;
