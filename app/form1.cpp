@@ -207,7 +207,9 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::FindText()
 {
-    const find::FindResult r = find::findText(Text1->text(), Text1->selStart(), Text1->selLength(), *this);
+    find::FindResult r;
+    if (!guarded([&] { r = find::findText(Text1->text(), Text1->selStart(), Text1->selLength(), *this); }))
+        return;
     switch (r.kind) {
     case find::FindResult::Kind::Select:
         Text1->setSelStart(r.start);
@@ -253,12 +255,17 @@ void Form1::H_Click()
 
 bool Form1::runWholeTextCommand(const std::function<QString(const QString&)>& command)
 {
+    return guarded([&] { Text1->assignText(command(Text1->text())); });
+}
+
+bool Form1::guarded(const std::function<void()>& action)
+{
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const qsizetype start = Text1->selStart();
     const qsizetype length = Text1->selLength();
     bool done = false;
     try {
-        Text1->assignText(command(Text1->text()));
+        action();
         done = true;
     } catch (const std::bad_alloc&) {
         // Nothing was assigned: the text stands as it was; put the caret back too.
@@ -273,9 +280,10 @@ bool Form1::runWholeTextCommand(const std::function<QString(const QString&)>& co
     return done;
 }
 
-void Form1::reportFindings(const GbFindings& findings)
+void Form1::reportFindings(const GbFindings& findings, bool traditional)
 {
-    const QString hint = encoding_ == document::Encoding::Big5
+    // Reopening a Traditional Big5 text as GB18030 would only garble it further.
+    const QString hint = encoding_ == document::Encoding::Big5 && !traditional
                              ? QStringLiteral("這個檔案可以用「檔案 > 以其他編碼重新開啟 > GB18030」開啟")
                              : QString();
     const QString what = describeFindings(findings, hint);
@@ -290,6 +298,15 @@ void Form1::runCommand(document::Command command)
         prompter_->tell(this, kAppTitle, why, Prompter::Icon::Critical);
         return;
     }
+    // 簡轉繁 over a text that is Traditional already garbles it: the user decides.
+    bool traditional = false;
+    if (!guarded([&] { traditional = document::alreadyInTheFormItMakes(command, Text1->text(), encoding_); }))
+        return;
+    if (traditional
+        && !prompter_->askYesNo(this, kAppTitle,
+                                document::alreadyTraditionalMessage()
+                                    + QStringLiteral("，再轉換會變成亂碼。\n是否仍要轉換？")))
+        return;
     document::CommandResult result;
     review::MarkList marks;
     const bool done = runWholeTextCommand([&](const QString& text) {
@@ -303,7 +320,7 @@ void Form1::runCommand(document::Command command)
     if (done && !result.ok)
         prompter_->tell(this, kAppTitle, result.error, Prompter::Icon::Critical);
     else if (done && command != document::Command::Big5ToGb && command != document::Command::Correct)
-        reportFindings(result.findings);
+        reportFindings(result.findings, traditional);
 }
 
 void Form1::G_Click() { runCommand(document::Command::GbToBig5); }
@@ -333,12 +350,12 @@ void Form1::showMarks_Click(bool on)
 
 void Form1::data_Click()
 {
-    Text1->assignText(formatStamp(QDateTime::currentDateTime(), QLocale()));
+    guarded([this] { Text1->assignText(formatStamp(QDateTime::currentDateTime(), QLocale())); });
 }
 
 void Form1::cls_Click()
 {
-    Text1->assignText(QString());
+    guarded([this] { Text1->assignText(QString()); });
 }
 
 void Form1::About_Click()

@@ -28,7 +28,7 @@ struct CommonDialog {
     QString Filter;   // "description|pattern|..." pairs
 };
 
-class Form1 : public QMainWindow, public FindSettings {
+class Form1 : public QMainWindow, public find::FindSettings {
     Q_OBJECT
 public:
     explicit Form1(QWidget* parent = nullptr);
@@ -107,7 +107,10 @@ private:
     bool mayReplaceText();
     void setDocumentEncoding(document::Encoding encoding);
     void showError(const QString& what, const QString& path, const QString& reason);
-    void reportFindings(const GbFindings& findings);
+    // Runs `action` with the wait cursor; running out of memory is reported and puts the
+    // caret back (the action changes nothing it has not finished).
+    bool guarded(const std::function<void()>& action);
+    void reportFindings(const GbFindings& findings, bool traditional);
     void runCommand(document::Command command);
 
     Prompter* prompter_;

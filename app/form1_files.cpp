@@ -2,6 +2,7 @@
 // The file commands of the main window and the encoding additions of its file menu.
 #include "app/form1.h"
 
+#include "app/preferences_dialog.h"
 #include "app/prompter.h"
 #include "app/text_area.h"
 #include "document/file_errors.h"
@@ -236,7 +237,7 @@ void Form1::buildReviewItems(QMenu* editMenu)
     };
     static const Item kItems[] = {
         {"nextMark", u"下一個待確認(&N)", "F8", &Form1::nextMark_Click},
-        {"previousMark", u"上一個待確認(&P)", "Shift+F8", &Form1::previousMark_Click},
+        {"previousMark", u"上一個待確認(&U)", "Shift+F8", &Form1::previousMark_Click},
         {"alternatives", u"其他寫法(&L)…", "Ctrl+F8", &Form1::alternatives_Click},
     };
     for (const Item& item : kItems) {
@@ -262,6 +263,15 @@ void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
     phrase->setObjectName("phrase");
     phrase->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+G")));
     connect(phrase, &QAction::triggered, this, &Form1::phrase_Click);
+    QAction* prefer = editMenu->addAction(QStringLiteral("轉換偏好(&P)…"));
+    prefer->setObjectName("preferences");
+    connect(prefer, &QAction::triggered, this, [this] {
+        PreferencesDialog dialog(this);
+        if (dialog.exec() == QDialog::Accepted) {
+            phrase::setPreferences(dialog.chosen());
+            savePreferences(dialog.chosen());
+        }
+    });
     buildReviewItems(editMenu);
 
     fileMenu->addSeparator();

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: load the file named on the command line, then the conversion tables,
 // then show the window.
+#include "app/preferences_dialog.h"
 #include "app/form1.h"
 #include "app/prompter.h"
-#include "convert/gbk_table.h"
 #include "convert/tables.h"
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 static int runEditor(int argc, char** argv);
 
@@ -49,13 +50,15 @@ static int runEditor(int argc, char** argv)
     if (qtTexts.load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
+    phrase::setPreferences(savedPreferences());   // 轉換偏好, as last chosen
     Form1 window;
     if (!path.isEmpty())
         window.Sum(path);   // a failure is reported and start-up goes on
 
-    QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
-        window.prompter().tell(nullptr, kAppTitle, error, Prompter::Icon::Critical);
+    try {
+        modBig2GB::loadAllTables();
+    } catch (const std::runtime_error& e) {
+        window.prompter().tell(nullptr, kAppTitle, QString::fromUtf8(e.what()), Prompter::Icon::Critical);
         return 1;
     }
     window.show();

@@ -10,7 +10,7 @@
 
 #include <QStringList>
 
-class TextArea : public QsciScintilla, public EditorText {
+class TextArea : public QsciScintilla, public document::EditorText {
     Q_OBJECT
 public:
     explicit TextArea(QWidget* parent = nullptr);

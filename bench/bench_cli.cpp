@@ -7,6 +7,9 @@
 #include "convert/conversion.h"
 
 #include <QFile>
+#include <QStringDecoder>
+
+#include <algorithm>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -21,6 +24,8 @@ namespace {
 
 struct ProcessRun {
     double seconds = 0;
+    double cpu = 0;   // user + system seconds of the process
+    double user = 0;  // user seconds alone
     double peakMB = 0;
     int status = -1;
 };
@@ -48,8 +53,13 @@ ProcessRun runProcess(std::vector<std::string> args, const std::string& out)
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    // wait4 counts GNU time's own child too, which is all of its work.
+    r.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    r.user = double(usage.ru_utime.tv_sec) + double(usage.ru_utime.tv_usec) / 1e6;
     QFile peak(QString::fromStdString(peakFile));
-    r.peakMB = peak.open(QIODevice::ReadOnly) ? peak.readAll().trimmed().toDouble() / 1024.0 : -1;
+    // The last line: GNU time puts a note on a failed command's exit status before it.
+    r.peakMB = peak.open(QIODevice::ReadOnly) ? peak.readAll().trimmed().split('\n').last().toDouble() / 1024.0 : -1;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     posix_spawn_file_actions_destroy(&actions);
     return r;
@@ -67,7 +77,121 @@ ProcessRun best(int runs, const std::vector<std::string>& args, const std::strin
     return b;
 }
 
+// The median run (by CPU time) of `runs` alternating runs of two commands, so that both
+// see the same load on a shared machine.
+std::pair<ProcessRun, ProcessRun> sideBySide(int runs, const std::vector<std::string>& a,
+                                             const std::vector<std::string>& b, const std::string& out)
+{
+    std::vector<ProcessRun> ra, rb;
+    for (int i = 0; i < runs; ++i) {
+        ra.push_back(runProcess(a, out));
+        rb.push_back(runProcess(b, out));
+    }
+    auto median = [](std::vector<ProcessRun>& v) {
+        std::sort(v.begin(), v.end(), [](const ProcessRun& x, const ProcessRun& y) { return x.cpu < y.cpu; });
+        return v[v.size() / 2];
+    };
+    return {median(ra), median(rb)};
+}
+
+void writeFile(const std::string& path, const QByteArray& bytes)
+{
+    QFile f(QString::fromStdString(path));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+QByteArray repeatTo(const QByteArray& unit, qsizetype bytes)
+{
+    // Whole copies, so that no character is cut at the end.
+    return unit.repeated(std::max<qsizetype>(1, bytes / unit.size()));
+}
+
+void printPair(const char* what, double mb, const ProcessRun& ours, const char* anchorName, const ProcessRun& anchor)
+{
+    bench::note("  %-42s %7.3f s CPU %6.3f (user %6.3f) %5.0f MB | %-21s %7.3f s CPU %6.3f (user %6.3f) %5.0f MB"
+                " | wall %.2fx, CPU %.2fx, user %.2fx%s",
+                what, ours.seconds, ours.cpu, ours.user, ours.peakMB, anchorName, anchor.seconds, anchor.cpu,
+                anchor.user, anchor.peakMB, ours.seconds / anchor.seconds, ours.cpu / std::max(anchor.cpu, 1e-3),
+                ours.user / std::max(anchor.user, 1e-3),
+                ours.status == 0 && anchor.status == 0 ? "" : "  (a command failed)");
+    (void)mb;
+}
+
 } // namespace
+
+// The rows of the performance targets, each beside its anchor in the same run: the byte road
+// against iconv -c, the phrase step against opencc -c s2tw, start-up on 1 KB, and peak memory.
+SUBBIG5_BENCH(targets)
+{
+    QTemporaryDir dir;
+    auto path = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)).toStdString(); };
+    const std::string tool = SUBBIG5_CONVERT_PATH;
+    const std::string out = path("out");
+    const std::string iconv = "/usr/bin/iconv";
+    const std::string opencc = "/usr/bin/opencc";
+
+    // Sample-like: subtitles with their numbers and times; dense: only the dialogue lines.
+    const QString sample = bench::big5SubtitleText(4 << 20);
+    QByteArray big5 = cp950::encode(sample);
+    QByteArray gb = big5;
+    bigToGBBytes(gb);
+    QByteArray denseUnit;
+    for (const QByteArray& line : gb.split('\n'))
+        if (std::count_if(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; }) > line.size() / 2)
+            denseUnit += line + '\n';
+    const qsizetype big = qsizetype(100) << 20;
+    writeFile(path("sample.gb"), repeatTo(gb, big));
+    writeFile(path("dense.gb"), repeatTo(denseUnit, big));
+    writeFile(path("sample.big5"), repeatTo(big5, big));
+    writeFile(path("small.gb"), gb.first(gb.lastIndexOf('\n', 1024) + 1));   // 1 KB, whole lines
+    // Simplified UTF-8 for the phrase step and the UTF-8 road: the GB2312 text read as GB18030.
+    QStringDecoder decode("GB18030");
+    const QByteArray utf8 = QString(decode(gb)).toUtf8();
+    writeFile(path("p10.utf8"), repeatTo(utf8, qsizetype(10) << 20));
+    writeFile(path("small.utf8"), utf8.first(1024));
+    // The same text, whole copies of it, as UTF-8 and as GB2312.
+    const qsizetype copies = (qsizetype(30) << 20) / gb.size();
+    writeFile(path("mid.utf8"), utf8.repeated(copies));
+    writeFile(path("mid.gb"), gb.repeated(copies));
+    bench::note("  each pair: median (by CPU) of %d alternating runs; peak = the process's maximum RSS", 5);
+
+    {
+        auto [g, ic] = sideBySide(5, {tool, "-g", "--from", "big5", path("sample.gb"), "-o", out},
+                                  {iconv, "-c", "-f", "GB2312", "-t", "BIG5", path("sample.gb"), "-o", out}, out);
+        printPair("-g 100 MB sample-like GB2312", 100, g, "iconv -c", ic);
+    }
+    {
+        auto [g, ic] = sideBySide(5, {tool, "-g", "--from", "big5", path("dense.gb"), "-o", out},
+                                  {iconv, "-c", "-f", "GB2312", "-t", "BIG5", path("dense.gb"), "-o", out}, out);
+        printPair("-g 100 MB dense Chinese GB2312", 100, g, "iconv -c", ic);
+    }
+    {
+        auto [g, ic] = sideBySide(5, {tool, "-g", "--from", "big5", path("small.gb"), "-o", out},
+                                  {iconv, "-c", "-f", "GB2312", "-t", "BIG5", path("small.gb"), "-o", out}, out);
+        printPair("-g 1 KB (start-up)", 0, g, "iconv -c", ic);
+    }
+    {
+        auto [p, oc] = sideBySide(5, {tool, "-p", "--from", "utf-8", path("small.utf8"), "-o", out},
+                                  {opencc, "-c", "s2tw", "-i", path("small.utf8"), "-o", out}, out);
+        printPair("-p 1 KB UTF-8 (start-up)", 0, p, "opencc -c s2tw", oc);
+    }
+    {
+        auto [p, oc] = sideBySide(3, {tool, "-p", "--from", "utf-8", path("p10.utf8"), "-o", out},
+                                  {opencc, "-c", "s2tw", "-i", path("p10.utf8"), "-o", out}, out);
+        printPair("-p 10 MB UTF-8", 10, p, "opencc -c s2tw", oc);
+    }
+    {
+        auto [u, g] = sideBySide(3, {tool, "--from", "utf-8", "-g", "-w", "--to", "big5", path("mid.utf8"), "-o", out},
+                                 {tool, "--from", "big5", "-g", "-w", path("mid.gb"), "-o", out}, out);
+        printPair("--from utf-8 -g -w --to big5, 30 MB of GB", 30, u, "-g -w on it as GB2312", g);
+    }
+    {
+        const ProcessRun w = best(1, {tool, "-w", "--from", "big5", path("sample.big5"), "-o", out}, out);
+        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak (%.1fx the file)", "-w 100 MB Big5", w.seconds,
+                    w.cpu, w.peakMB, w.peakMB / 100);
+    }
+}
 
 SUBBIG5_BENCH(batch_converter)
 {

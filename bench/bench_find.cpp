@@ -24,7 +24,7 @@ QString textWithOccurrences(const QString& word, int count)
     return text;
 }
 
-void f3(const char* what, const QString& text, double mb, qsizetype selStart, const FindSettings& s)
+void f3(const char* what, const QString& text, double mb, qsizetype selStart, const find::FindSettings& s)
 {
     find::FindResult r;
     const double seconds = bench::bestSeconds(3, [&] { r = find::findText(text, selStart, 0, s); });
@@ -35,7 +35,7 @@ void f3(const char* what, const QString& text, double mb, qsizetype selStart, co
 }
 
 // F3 over and over from one end until the not-found message: every occurrence once.
-void walk(const char* what, const QString& text, double mb, qsizetype selStart, const FindSettings& s)
+void walk(const char* what, const QString& text, double mb, qsizetype selStart, const find::FindSettings& s)
 {
     int steps = 0;
     const double seconds = bench::bestSeconds(3, [&] {
@@ -63,26 +63,26 @@ SUBBIG5_BENCH(find_next)
                 static_cast<long long>(text.size()), mb, kOccurrences);
     for (qint16 ul : {qint16(0), qint16(1)}) {
         bench::note("  FindUL = %d%s", ul, ul ? " (case-insensitive, x matches Ｘ)" : " (exact)");
-        FindSettings s;
+        find::FindSettings s;
         s.WFindText = ul ? QStringLiteral("x檔案") : word;
         s.FindUL = ul;
-        s.FindMode = FindSettings::kDown;
+        s.FindMode = find::FindSettings::kDown;
         walk("down from the top", text, mb, 0, s);
-        s.FindMode = FindSettings::kUp;
+        s.FindMode = find::FindSettings::kUp;
         walk("up from the end", text, mb, text.size(), s);
         s.WFindText = QStringLiteral("不存在的字");
-        s.FindMode = FindSettings::kDown;
+        s.FindMode = find::FindSettings::kDown;
         f3("down from the top, absent text", text, mb, 0, s);
-        s.FindMode = FindSettings::kAll;
+        s.FindMode = find::FindSettings::kAll;
         f3("all from the middle, absent text", text, mb, text.size() / 2, s);
-        s.FindMode = FindSettings::kUp;
+        s.FindMode = find::FindSettings::kUp;
         f3("up from the end, absent text", text, mb, text.size(), s);
     }
 
     // The upward search as first defined: forward searches from the top, one per occurrence.
     const double seconds = bench::bestSeconds(3, [&] {
         qsizetype last = 0;
-        for (qsizetype pos = find::searchText(text, word, 1, FindSettings::kExact); pos > 0; pos = find::searchText(text, word, pos + 1, FindSettings::kExact))
+        for (qsizetype pos = find::searchText(text, word, 1, find::FindSettings::kExact); pos > 0; pos = find::searchText(text, word, pos + 1, find::FindSettings::kExact))
             last = pos;
         if (last == 0)
             std::abort();

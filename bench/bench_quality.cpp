@@ -38,7 +38,21 @@ SUBBIG5_BENCH(quality)
     std::vector<scoring::RoadResult> results;
     for (const scoring::Road& road : roads)
         results.push_back(scoring::evaluate(road, prepared, 3, false));
+    bench::note("  preservation: Taiwanese text through OpenCC t2s and back");
     scoring::printTable(results, true);
+    // The localization corpus (corpus/parallel.py builds it outside the repository): fansub
+    // Simplified lines against the same group's Traditional lines, a row per group.
+    const QStringList parallel = qEnvironmentVariable("SUBBIG5_PARALLEL_CORPUS").split(u':', Qt::SkipEmptyParts);
+    const std::vector<scoring::PreparedSource> localization = scoring::readParallel(parallel, &error);
+    if (!localization.empty()) {
+        bench::note("  localization: fansub Simplified lines against the group's own Traditional lines");
+        std::vector<scoring::RoadResult> local;
+        for (const scoring::Road& road : roads)
+            local.push_back(scoring::evaluate(road, localization, 3, false));
+        scoring::printTable(local, true);
+    } else {
+        bench::note("  localization: none (set SUBBIG5_PARALLEL_CORPUS to corpus/parallel.py's output)");
+    }
     bench::note("  OpenCC converts UTF-8 in and out; the -g -w road and the phrase step are timed");
     bench::note("  through their QString interfaces, conversions to and from UTF-16 included.");
     for (const scoring::RoadResult& r : results)

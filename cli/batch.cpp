@@ -3,108 +3,24 @@
 
 #include "cli/endpoints.h"
 #include "cli/stream.h"
-#include "convert/codepage.h"
-#include "convert/conversion.h"
-#include "convert/gbk_table.h"
 #include "convert/tables.h"
 #include "document/commands.h"
+#include "document/document.h"
 #include "document/native_path.h"
 #include "document/save_file.h"
 
 #include <algorithm>
 #include <new>
+#include <set>
+#include <stdexcept>
+#include <sys/stat.h>
 
 namespace batch {
 
+using document::Command;
 using document::Encoding;
 
 namespace {
-
-// The document as the steps see it: Big5 documents as bytes while only byte steps run (the
-// codec is lossless, so that is the same as the text), everything else as text.
-class Document {
-public:
-    Document(QByteArray fileBytes, Encoding encoding) : encoding_(encoding)
-    {
-        if (encoding == Encoding::Big5)
-            bytes_ = document::normaliseInPlace(std::move(fileBytes));
-        else
-            setText(document::decodeText(fileBytes, encoding));
-    }
-
-    // False with `error` set when the step cannot run.
-    bool run(Step step, GbFindings& findings, QString* error)
-    {
-        if (encoding_ == Encoding::Big5 && !asText_ && (step == Step::GbToBig5 || step == Step::Big5ToGb)) {
-            // The byte road on the bytes themselves: the same as on their text, without decoding.
-            if (step == Step::GbToBig5) {
-                findings.merge(surveyGbBytes(bytes_));
-                gbToBigBytes(bytes_);
-            } else {
-                bigToGBBytes(bytes_);
-            }
-            return true;
-        }
-        document::CommandResult r = document::runCommand(command(step), takeText(), encoding_);
-        if (!r.ok) {
-            *error = r.error;
-            return false;
-        }
-        findings.merge(r.findings);
-        setText(std::move(r.text));
-        return true;
-    }
-
-    QByteArray save(Encoding to, document::Unsavable* unsaved)
-    {
-        if (!asText_ && to == Encoding::Big5) {
-            bytes_.append("\r\n", 2);
-            return std::move(bytes_);
-        }
-        std::vector<cp950::Unencodable> misses;
-        const QString whole = text();
-        QByteArray out = document::fileBytes(whole, to, &misses);
-        if (unsaved)
-            *unsaved = document::describeUnsavable(whole, misses);
-        return out;
-    }
-
-private:
-    static document::Command command(Step step)
-    {
-        switch (step) {
-        case Step::GbToBig5: return document::Command::GbToBig5;
-        case Step::Big5ToGb: return document::Command::Big5ToGb;
-        case Step::Correct: return document::Command::Correct;
-        case Step::Phrase: break;
-        }
-        return document::Command::Phrase;
-    }
-
-    QString text()
-    {
-        if (!asText_)
-            setText(cp950::decode(bytes_));
-        return text_;
-    }
-    // The text, handed over rather than shared, so a step may work on its buffer.
-    QString takeText()
-    {
-        text();
-        return std::move(text_);
-    }
-    void setText(QString text)
-    {
-        text_ = std::move(text);
-        bytes_ = QByteArray();
-        asText_ = true;
-    }
-
-    Encoding encoding_;
-    QByteArray bytes_;
-    QString text_;
-    bool asText_ = false;
-};
 
 void say(std::FILE* err, const QString& message)
 {
@@ -113,116 +29,70 @@ void say(std::FILE* err, const QString& message)
     std::fflush(err);
 }
 
-bool onlyByteSteps(const std::vector<Step>& steps)
+bool onlyByteSteps(const std::vector<Command>& steps)
 {
-    return std::all_of(steps.begin(), steps.end(), [](Step s) { return s == Step::GbToBig5 || s == Step::Big5ToGb; });
+    return std::all_of(steps.begin(), steps.end(),
+                       [](Command s) { return s == Command::GbToBig5 || s == Command::Big5ToGb; });
 }
 
-// Reads from `in` until `bytes` holds at least `want` bytes or the source has ended.
-bool readMore(QIODevice& in, QByteArray& bytes, qsizetype want, bool* ended, QString* reason)
+// The first step that converts, when it turns Simplified into Traditional: the one that would
+// garble a text already Traditional. (The correction before it changes no script.)
+std::optional<Command> firstStepToTraditional(const std::vector<Command>& steps)
 {
-    while (bytes.size() < want) {
-        const qsizetype at = bytes.size();
-        bytes.resize(want);
-        const qint64 got = in.read(bytes.data() + at, want - at);
-        bytes.resize(at + qMax<qint64>(got, 0));
-        if (got < 0) {
-            *reason = in.errorString();
-            return false;
-        }
-        if (got == 0) {
-            *ended = true;
-            break;
-        }
-    }
-    return true;
-}
-
-struct Decision {
-    Encoding encoding = Encoding::Big5;
-    bool ended = false;   // the whole input is in `head`
-};
-
-// Reads as much of the input as it takes to know its encoding (as Open would decide) into
-// `head`. A Big5 file usually shows itself within its first few lines.
-bool decideEncoding(const Options& o, QIODevice& in, QByteArray& head, Decision& d, QString* reason)
-{
-    constexpr qsizetype kSlice = qsizetype(1) << 20;
-    if (!readMore(in, head, kSlice, &d.ended, reason))
-        return false;
-    if (o.from) {
-        d.encoding = document::encodingAsRequested(*o.from, head);
-        return true;
-    }
-    if (const auto bom = document::encodingFromBom(head)) {
-        d.encoding = *bom;
-        return true;
-    }
-    qsizetype checked = 0;
-    while (document::stillValidUtf8(head, checked, &checked)) {
-        if (d.ended) {
-            d.encoding = document::detectEncoding(head);
-            return true;
-        }
-        if (head.size() > document::kMaxFileBytes)
-            return true;   // refused later as too large
-        if (!readMore(in, head, head.size() + kSlice, &d.ended, reason))
-            return false;
-    }
-    d.encoding = Encoding::Big5;
-    return true;
+    const auto first = std::find_if(steps.begin(), steps.end(), [](Command s) { return s != Command::Correct; });
+    if (first == steps.end() || *first == Command::Big5ToGb)
+        return std::nullopt;
+    return *first;
 }
 
 struct RunResult {
     QString readError;
+    QString stepError;
     QString writeError;
+    bool alreadyTraditional = false;   // skipped, nothing written
     Report report;
 };
 
 RunResult runSteps(const Options& o, Source& source, Sink& sink)
 {
     RunResult r;
-    // A file the editor would refuse is refused before any of it is read or written; a stream
-    // that says nothing of its size is refused once it has gone past the limit.
-    if (!source.file.isSequential() && source.file.size() > document::kMaxFileBytes) {
-        r.readError = document::tooLargeReason();
+    // Read as Open reads: as much as it takes to know the encoding, then the rest.
+    document::Opening opening = document::decideEncoding(source.file, o.from);
+    if (!opening.ok) {
+        r.readError = opening.reason;
         return r;
     }
-    QByteArray head;
-    Decision d;
-    if (!decideEncoding(o, source.file, head, d, &r.readError))
-        return r;
-    if (head.size() > document::kMaxFileBytes) {
-        r.readError = document::tooLargeReason();
-        return r;
-    }
-    const Encoding to = o.to.value_or(d.encoding);
-    if (d.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
+    const Encoding to = o.to.value_or(opening.encoding);
+    const std::optional<Command> toTraditional = o.force ? std::nullopt : firstStepToTraditional(o.steps);
+    if (opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
         // Byte conversions need no whole text: an input of any size goes through in slices.
-        StreamResult s = streamByteSteps(head, source.file, sink.device(), o.steps);
+        if (toTraditional && document::looksTraditionalBig5(opening.head)) {
+            r.alreadyTraditional = true;
+            return r;
+        }
+        StreamResult s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
         r.readError = s.readError;
         r.writeError = s.writeError;
         r.report.findings = s.findings;
         return r;
     }
-    // The correction and every other encoding need the whole text: read the rest as a load does.
-    if (!d.ended) {
-        const qint64 left = document::kMaxFileBytes - head.size();
-        document::ReadBytesResult rest = document::readBytes(source.file, left);
-        if (!rest.ok) {
-            // Over what is left is over the limit: name the limit, not what was left of it.
-            r.readError = rest.reason == document::tooLargeReason(left) ? document::tooLargeReason() : rest.reason;
+    if (!document::finishReading(source.file, opening)) {
+        r.readError = opening.reason;
+        return r;
+    }
+    document::Document doc(std::move(opening.head), opening.encoding);
+    if (toTraditional && doc.alreadyInTheFormItMakes(*toTraditional)) {
+        r.alreadyTraditional = true;
+        return r;
+    }
+    for (Command step : o.steps) {
+        QString why;
+        if (!doc.run(step, r.report.findings, &why)) {
+            r.stepError = QStringLiteral("%1：%2").arg(document::commandName(step), why);
             return r;
         }
-        head += rest.bytes;
     }
-    if (head.size() > document::kMaxFileBytes) {
-        r.readError = document::tooLargeReason();
-        return r;
-    }
-    const QByteArray bytes = process(std::move(head), d.encoding, o.steps, to, &r.report, &r.readError);
-    if (!r.readError.isEmpty())
-        return r;
+    const QByteArray bytes = doc.save(to, &r.report.unsaved);
     if (sink.device().write(bytes) != bytes.size())
         r.writeError = sink.device().errorString();
     return r;
@@ -230,7 +100,8 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
 
 void warn(std::FILE* err, const QString& name, const Report& report, bool toBig5)
 {
-    QString what = describeFindings(report.findings, QStringLiteral("可用 --from gb18030 讀取這個檔案"));
+    QString what = describeFindings(
+        report.findings, QStringLiteral("這個檔案若是 GB18030（GBK），可用 --from gb18030 讀取；若是 UTF-8，可用 --from utf-8"));
     if (report.unsaved.count > 0) {
         if (!what.isEmpty())
             what += u'\n';
@@ -269,28 +140,43 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
                                                  document::leftoversMessage(copies).replace(u'\n', u' ')));
     }
     RunResult r = runSteps(o, source, sink);
-    if (r.readError.isEmpty() && r.writeError.isEmpty() && !sink.toConsole && !sink.file.commit())
+    const bool failed = !r.readError.isEmpty() || !r.stepError.isEmpty() || !r.writeError.isEmpty();
+    if (!failed && !r.alreadyTraditional && !sink.toConsole && !sink.file.commit())
         r.writeError = sink.file.reason();
+    if (r.alreadyTraditional)
+        say(err, QStringLiteral("略過 %1：%2（要照樣轉換請加 --force）").arg(document::displayPath(source.name), document::alreadyTraditionalMessage()));
     if (!r.readError.isEmpty())
         say(err, QStringLiteral("無法讀取檔案 %1：%2").arg(document::displayPath(source.name), r.readError));
+    if (!r.stepError.isEmpty())
+        say(err, QStringLiteral("無法處理 %1：%2").arg(document::displayPath(source.name), r.stepError));
     if (!r.writeError.isEmpty())
         say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), r.writeError));
-    if (!r.readError.isEmpty() || !r.writeError.isEmpty())
+    if (r.alreadyTraditional || failed || !r.writeError.isEmpty())
         return false;   // a file target is left as it was
     warn(err, document::displayPath(source.name), r.report, o.to == Encoding::Big5 || !o.to);
     return true;
 }
 
+// True when `file` names a file an earlier input already named (the same name twice, a
+// symbolic or hard link): converting it twice would convert its text twice.
+bool seenBefore(const QString& file, std::set<std::pair<dev_t, ino_t>>& seen)
+{
+    struct stat st {};
+    if (file == u"-" || ::stat(document::nativePath(file).constData(), &st) != 0)
+        return false;   // a name that cannot be looked up is reported when it is opened
+    return !seen.insert({st.st_dev, st.st_ino}).second;
+}
+
 } // namespace
 
-QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>& steps, Encoding to, Report* report,
+QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Command>& steps, Encoding to, Report* report,
                    QString* error)
 {
-    Document doc(std::move(fileBytes), from);
+    document::Document doc(std::move(fileBytes), from);
     Report local;
     Report& r = report ? *report : local;
     QString why;
-    for (Step step : steps) {
+    for (Command step : steps) {
         if (!doc.run(step, r.findings, &why)) {
             if (error)
                 *error = why;
@@ -300,28 +186,29 @@ QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Step>&
     return doc.save(to, &r.unsaved);
 }
 
-bool loadAllTables(QString* error)
-{
-    return modBig2GB::LoadTables(error) && loadGbkTable(error);
-}
-
 int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables)
 {
     // The tables are part of the program: without them every step would silently do nothing.
-    QString error;
-    if (!loadTables(&error)) {
-        say(err, error);
+    try {
+        loadTables();
+    } catch (const std::runtime_error& e) {
+        say(err, QString::fromUtf8(e.what()));
         return 1;
     }
-    if (std::find(o.steps.begin(), o.steps.end(), Step::Phrase) != o.steps.end()) {
-        if (const QString why = document::commandUnavailable(document::Command::Phrase); !why.isEmpty()) {
+    if (std::find(o.steps.begin(), o.steps.end(), Command::Phrase) != o.steps.end()) {
+        if (const QString why = document::commandUnavailable(Command::Phrase); !why.isEmpty()) {
             say(err, why);
             return 1;
         }
     }
     const QStringList files = o.files.isEmpty() ? QStringList{QStringLiteral("-")} : o.files;
+    std::set<std::pair<dev_t, ino_t>> seen;
     bool allOk = true;
     for (const QString& file : files) {
+        if (seenBefore(file, seen)) {
+            say(err, QStringLiteral("略過 %1：與前面的輸入是同一個檔案").arg(file));
+            continue;
+        }
         try {
             allOk = convertOne(o, file, in, out, err) && allOk;
         } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 // functions run in both, so the bytes are the editor's to the last one.
 
 #include "cli/options.h"
+#include "convert/tables.h"
 #include "convert/findings.h"
 #include "document/text_file.h"
 
@@ -23,15 +24,16 @@ struct Report {
 
 // Runs the steps over a whole file's bytes read in `from` and returns what a save in `to`
 // would write. A step that cannot run sets `error` (and nothing is returned).
-QByteArray process(QByteArray fileBytes, document::Encoding from, const std::vector<Step>& steps,
+QByteArray process(QByteArray fileBytes, document::Encoding from, const std::vector<document::Command>& steps,
                    document::Encoding to, Report* report = nullptr, QString* error = nullptr);
 
-// Loads the conversion tables, or says why it cannot.
-using TableLoader = bool (*)(QString* error);
-bool loadAllTables(QString* error);
+// Loads the conversion tables, or throws std::runtime_error saying why it cannot.
+using TableLoader = void (*)();
 
-// Runs the whole command; messages go to `err`, results to `out`. Returns the exit status.
+// Runs the whole command; messages go to `err`, results to `out`. Returns the exit status:
+// 1 when any input failed or was skipped as already Traditional. An input named before (the
+// same file by another name or link) is converted once.
 // A null `in` or `out` stands for a standard stream the caller closed.
-int run(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables = loadAllTables);
+int run(const Options& options, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables = modBig2GB::loadAllTables);
 
 } // namespace batch

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
 
+#include "convert/phrase_preferences.h"
+
 namespace batch {
 namespace {
 
+using document::Command;
 using document::Encoding;
 
 struct EncodingWord {
@@ -91,11 +94,12 @@ private:
         void (*apply)(Options&);
     };
     static constexpr Flag kFlags[] = {
-        {u"-g", u"--gb-to-big5", [](Options& o) { o.steps.push_back(Step::GbToBig5); }},
-        {u"-b", u"--big5-to-gb", [](Options& o) { o.steps.push_back(Step::Big5ToGb); }},
-        {u"-w", u"--correct", [](Options& o) { o.steps.push_back(Step::Correct); }},
-        {u"-p", u"--phrase", [](Options& o) { o.steps.push_back(Step::Phrase); }},
+        {u"-g", u"--gb-to-big5", [](Options& o) { o.steps.push_back(Command::GbToBig5); }},
+        {u"-b", u"--big5-to-gb", [](Options& o) { o.steps.push_back(Command::Big5ToGb); }},
+        {u"-w", u"--correct", [](Options& o) { o.steps.push_back(Command::Correct); }},
+        {u"-p", u"--phrase", [](Options& o) { o.steps.push_back(Command::Phrase); }},
         {u"-i", u"--in-place", [](Options& o) { o.inPlace = true; }},
+        {u"", u"--force", [](Options& o) { o.force = true; }},
         {u"-h", u"--help", [](Options& o) { o.help = true; }},
         {u"", u"--version", [](Options& o) { o.version = true; }},
     };
@@ -125,6 +129,8 @@ private:
             takeFrom(value(QStringLiteral("--from")));
         else if (isOption(a, u"--to"))
             takeTo(value(QStringLiteral("--to")), false);
+        else if (isOption(a, u"--prefer"))
+            takePrefer(value(QStringLiteral("--prefer")));
         else
             r_.error = QStringLiteral("不認得的選項：%1").arg(a);
     }
@@ -176,6 +182,12 @@ private:
             r_.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）").arg(v);
     }
 
+    void takePrefer(const QString& v)
+    {
+        if (r_.error.isEmpty())
+            phrase::parsePreferences(v, &r_.options.preferences, &r_.error);
+    }
+
     const QStringList& args_;
     qsizetype i_ = 0;
     ParseResult r_;
@@ -205,6 +217,9 @@ QString usageText()
         "  -w, --correct       字幕矯正(&W)\n"
         "  -p, --phrase        簡轉繁（台灣詞彙）：以詞彙為單位轉成台灣的繁體字，一步取代\n"
         "                      -g -w；GB 檔案讀成 GB18030，GBK 字也能轉換（需要 OpenCC 資料）\n"
+        "      --prefer FORMS  -p 在台灣寫法分歧處的選擇，以逗號分隔，例如 --prefer 臺,甚麼；\n"
+        "                      可選 臺、裏、甚麼、計劃、伙伴、喔、着（預設：台、裡、什麼、\n"
+        "                      計畫、夥伴、哦、著）\n"
         "編碼：\n"
         "      --from ENC      輸入的編碼：auto（預設，與編輯器開檔的判斷相同）、big5、\n"
         "                      utf-8、utf-16、gb18030（含 GB2312、GBK）\n"
@@ -215,6 +230,7 @@ QString usageText()
         "  （無）              結果寫到標準輸出\n"
         "  -o, --output PATH   寫到 PATH（只限一個輸入檔；- 代表標準輸出）\n"
         "  -i, --in-place      直接改寫每個輸入檔\n"
+        "      --force         檔案看來已是繁體 Big5 時仍執行 -g、-p（否則略過該檔）\n"
         "檔案：路徑，或 - 代表標準輸入；未給檔案時讀標準輸入。\n"
         "  -h, --help          顯示這段說明\n"
         "      --version       顯示版本\n"

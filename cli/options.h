@@ -2,6 +2,7 @@
 #pragma once
 // The batch converter's command line.
 
+#include "document/commands.h"
 #include "document/encoding.h"
 
 #include <QString>
@@ -12,17 +13,18 @@
 
 namespace batch {
 
-enum class Step { GbToBig5, Big5ToGb, Correct, Phrase };
-
 struct Options {
-    std::vector<Step> steps;   // in the order given, each as often as given
+    std::vector<document::Command> steps;   // in the order given, each as often as given
     QString output;            // -o PATH; empty: standard output (or in place); "-": standard output
     bool inPlace = false;
+    // --force: run 簡轉繁 and -p even on a file that already looks Traditional Big5.
+    bool force = false;
     // --from: what the input is read as; none: detected as the editor's Open does.
     std::optional<document::Encoding> from;
     // --to: what the output is written in; none: the input's own encoding.
     std::optional<document::Encoding> to;
     QStringList files;         // "-" is standard input; none given: standard input
+    unsigned preferences = 0;  // --prefer: the phrase step's choices (convert/phrase_preferences.h)
     bool help = false;
     bool version = false;
 };

@@ -11,6 +11,12 @@
 namespace batch {
 namespace {
 
+// Free bytes kept in front of each slice, so that a byte held back by a pair step goes in
+// front of the next slice without copying it (QByteArray prepends into free space).
+constexpr qsizetype kHeadroom = 8;
+
+using document::Command;
+
 // A load's line ends: CR and CR LF end a line, each line gets CR LF, the last one too. A CR at
 // the end of a slice waits for the next byte.
 class LineEnds {
@@ -26,8 +32,10 @@ public:
             heldCr_ = true;
         }
         QByteArray out;
-        out.reserve(in.size() + 16);
+        out.reserve(kHeadroom + in.size() + 16);
+        out.append(kHeadroom, '\0');
         document::appendWithCrLf(out, in);
+        out.remove(0, kHeadroom);   // frees the front, keeps the block
         if (!out.isEmpty()) {
             seenAny_ = true;
             endsWithCrLf_ = out.endsWith("\r\n");   // a lone CR never ends a slice: it is held
@@ -46,26 +54,34 @@ private:
 // One 簡轉繁 or 繁轉簡 step: a last byte that could start a pair waits for the next slice.
 class PairStep {
 public:
-    explicit PairStep(Step step) : step_(step) {}
+    explicit PairStep(Command step) : step_(step) {}
 
     QByteArray push(QByteArray in, bool atEnd, GbFindings& findings)
     {
-        if (step_ == Step::GbToBig5)
-            gbk_.feed(in);   // every byte once, in order, before the held one goes in front
-        if (!held_.isEmpty()) {
-            in.prepend(held_);
-            held_.clear();
+        const bool gb = step_ == Command::GbToBig5;
+        if (gb)
+            gbk_.feedAt(in, line_);   // every byte once, in order, before the held one goes in front
+        if (held_) {
+            in.prepend(char(heldByte_));   // into the slice's free front: no copy
+            held_ = false;
         }
         auto* bytes = reinterpret_cast<std::uint8_t*>(in.data());
-        if (step_ == Step::GbToBig5)
-            findings.merge(surveyBlanked(in, line_));
-        const qsizetype settled = step_ == Step::GbToBig5 ? modBig2GB::scanGBPairs(bytes, in.size())
-                                                          : modBig2GB::scanBigPairs(bytes, in.size());
+        // On 簡轉繁 the scan itself counts the line feeds and the blanked characters.
+        modBig2GB::GbScanCounts counts;
+        const qsizetype settled = gb ? modBig2GB::scanGBPairs(bytes, in.size(), &counts)
+                                     : modBig2GB::scanBigPairs(bytes, in.size());
+        if (counts.blanked > 0) {
+            GbFindings blanked;
+            blanked.blanked = counts.blanked;
+            blanked.blankedLine = line_ + std::count(bytes, bytes + counts.firstBlank, std::uint8_t('\n'));
+            findings.merge(blanked);
+        }
         if (!atEnd && settled < in.size()) {
-            held_ = in.sliced(settled);
+            heldByte_ = bytes[settled];   // a pair's first byte, never a line end
+            held_ = true;
             in.truncate(settled);
         }
-        line_ += std::count(in.cbegin(), in.cend(), '\n');
+        line_ += counts.lineFeeds;
         return in;
     }
 
@@ -73,21 +89,22 @@ public:
     GbFindings gbkFindings() const { return gbk_.findings(); }
 
 private:
-    Step step_;
-    QByteArray held_;
-    qsizetype line_ = 1;
+    Command step_;
+    bool held_ = false;
+    std::uint8_t heldByte_ = 0;
+    qsizetype line_ = 1;   // counted on 簡轉繁 only, where the findings need it
     GbkPairCounter gbk_;
 };
 
 } // namespace
 
-StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Command>& steps,
                              qsizetype slice, qint64 limit)
 {
     StreamResult r;
     LineEnds lineEnds;
     std::vector<PairStep> stages;
-    for (Step step : steps)
+    for (Command step : steps)
         stages.emplace_back(step);
 
     auto pass = [&](QByteArray chunk, bool atEnd) {
@@ -95,7 +112,7 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         for (PairStep& stage : stages)
             chunk = stage.push(std::move(chunk), atEnd, r.findings);
         if (atEnd) {
-            chunk.append("\r\n", 2);   // a Big5 save ends with one more line end
+            document::appendBig5SaveEnd(chunk);
             for (const PairStep& stage : stages)
                 r.findings.merge(stage.gbkFindings());
         }
@@ -111,23 +128,16 @@ StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
         if (!pass(head.sliced(at, qMin(slice, head.size() - at)).toByteArray(), false))
             return r;
     }
-    QByteArray buffer;
     for (;;) {
-        buffer.resize(slice);
-        const qint64 got = in.read(buffer.data(), slice);
-        if (got < 0) {
-            r.readError = in.errorString();
+        document::ReadBytesResult read = document::readBytes(in, limit - total, {}, slice);
+        if (!read.ok) {
+            r.readError = read.reason;
             return r;
         }
-        total += got;
-        if (total > limit) {
-            r.readError = document::tooLargeReason(limit);
+        total += read.bytes.size();
+        if (!pass(std::move(read.bytes), read.ended))
             return r;
-        }
-        buffer.truncate(got);
-        if (!pass(buffer, got == 0))
-            return r;
-        if (got == 0)
+        if (read.ended)
             break;
     }
     r.ok = true;

@@ -27,8 +27,10 @@ struct StreamResult {
 };
 
 // Reads `in` to its end, after `head` (bytes already taken from it), and writes to `out` what
-// a load, the byte steps and a Big5 save would give. A source longer than `limit` is refused.
-StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out, const std::vector<Step>& steps,
+// a load, the byte steps and a Big5 save would give. A source longer than `limit` is refused
+// (readBytes keeps the limit; `head` counts towards it).
+StreamResult streamByteSteps(QByteArrayView head, QIODevice& in, QIODevice& out,
+                             const std::vector<document::Command>& steps,
                              qsizetype slice = qsizetype(1) << 20, qint64 limit = document::kMaxFileBytes);
 
 } // namespace batch

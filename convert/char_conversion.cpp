@@ -8,6 +8,8 @@
 #include <unicode/ucnv.h>
 
 #include <array>
+#include <stdexcept>
+#include <string>
 #include <memory>
 
 namespace {
@@ -25,7 +27,7 @@ void readCodes(const char* converter, unsigned firstLead, unsigned lastLead, Vis
     UErrorCode status = U_ZERO_ERROR;
     UConverter* cnv = ucnv_open(converter, &status);
     if (U_FAILURE(status))
-        return;
+        throw std::runtime_error(std::string("ICU has no converter for ") + converter);
     ucnv_setToUCallBack(cnv, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     for (unsigned lead = firstLead; lead <= lastLead; ++lead) {
         for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
@@ -128,13 +130,11 @@ QString mapText(QStringView text, const CharMap& map, OnChange onChange)
     return out;
 }
 
-const CharMap* gbToBigMap()
+const CharMap& gbToBigMap()
 {
-    QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error))
-        return nullptr;
+    modBig2GB::loadAllTables();   // throws rather than let the map be built from empty tables
     static const std::unique_ptr<CharMap> map = buildGbToBig();
-    return map.get();
+    return *map;
 }
 
 } // namespace
@@ -148,16 +148,14 @@ QString gbToBigText(QStringView text, GbFindings* findings)
 
 void gbToBigInPlace(QString& text, GbFindings* findings)
 {
-    const CharMap* map = gbToBigMap();
-    if (!map)
-        return;
+    const CharMap& map = gbToBigMap();
     char16_t* units = reinterpret_cast<char16_t*>(text.data());
     if (!findings) {
-        mapUnits(units, units, text.size(), *map, [](qsizetype, char16_t, char16_t) {});
+        mapUnits(units, units, text.size(), map, [](qsizetype, char16_t, char16_t) {});
         return;
     }
     qsizetype firstBlank = -1;
-    mapUnits(units, units, text.size(), *map, [&](qsizetype i, char16_t from, char16_t to) {
+    mapUnits(units, units, text.size(), map, [&](qsizetype i, char16_t from, char16_t to) {
         if (to == kIdeographicSpace && from != kIdeographicSpace && findings->blanked++ == 0)
             firstBlank = i;
     });
@@ -167,9 +165,7 @@ void gbToBigInPlace(QString& text, GbFindings* findings)
 
 QString bigToGBText(QStringView text)
 {
-    QString error;
-    if (!modBig2GB::LoadTables(&error))
-        return text.toString();
+    modBig2GB::loadAllTables();
     static const std::unique_ptr<CharMap> map = buildBigToGB();
     return mapText(text, *map, [](qsizetype, char16_t, char16_t) {});
 }

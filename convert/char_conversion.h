@@ -15,7 +15,8 @@
 #include <QString>
 #include <QStringView>
 
-// When the tables cannot be loaded the text is returned unchanged.
+// The tables are loaded before the first use (modBig2GB::loadAllTables, which throws when
+// they cannot be).
 QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
 // The same on the text's own buffer (a large text needs no second copy).
 void gbToBigInPlace(QString& text, GbFindings* findings = nullptr);

@@ -116,19 +116,24 @@ const std::uint8_t* pairRun(const std::uint8_t* p, const std::uint8_t* end, Visi
 
 } // namespace
 
-void GbkPairCounter::feed(QByteArrayView piece)
+const std::uint8_t* GbkPairCounter::scan(QByteArrayView piece, bool* carried)
 {
-    QByteArray joined;
-    if (carry_) {   // a lead byte that waited for this piece
-        joined.reserve(piece.size() + 1);
-        joined.append(char(carry_)).append(piece);
-        piece = joined;
-        carry_ = 0;
-    }
     const auto* const begin = reinterpret_cast<const std::uint8_t*>(piece.data());
     const auto* const end = begin + piece.size();
     const std::uint8_t* first = nullptr;
-    const std::uint8_t* p = skipAscii(begin, end);
+    const std::uint8_t* p = begin;
+    *carried = false;
+    if (carry_) {   // a lead byte that waited for this piece: the pair it begins, if any
+        if (p == end)
+            return nullptr;
+        if (isGbkTrail(*p)) {
+            if ((carry_ < 0xA1 || *p < 0xA1) && found_.gbkPairs++ == 0)
+                *carried = true;
+            ++p;
+        }
+        carry_ = 0;
+    }
+    p = skipAscii(p, end);
     while (p < end) {
         p += highRun(p, end) & ~qsizetype(1);   // whole GB2312-shaped pairs, which are no GBK-only ones
         if (p >= end || *p < 0x80) {
@@ -147,9 +152,31 @@ void GbkPairCounter::feed(QByteArrayView piece)
             ++p;
         }
     }
-    if (first)
+    return first;
+}
+
+void GbkPairCounter::feed(QByteArrayView piece)
+{
+    bool carried = false;
+    const std::uint8_t* const first = scan(piece, &carried);
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(piece.data());
+    const auto* const end = begin + piece.size();
+    if (carried)
+        found_.gbkLine = line_;   // the carried byte is no line end
+    else if (first)
         found_.gbkLine = line_ + lineEnds(begin, first, end);
     line_ += lineEnds(begin, carry_ ? end - 1 : end, end);
+}
+
+void GbkPairCounter::feedAt(QByteArrayView piece, qsizetype firstLine)
+{
+    bool carried = false;
+    const std::uint8_t* const first = scan(piece, &carried);
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(piece.data());
+    if (carried)
+        found_.gbkLine = firstLine;
+    else if (first)
+        found_.gbkLine = firstLine + lineEnds(begin, first, begin + piece.size());
 }
 
 GbFindings surveyBlanked(QByteArrayView bytes, qsizetype firstLine)

@@ -35,9 +35,16 @@ class GbkPairCounter {
 public:
     explicit GbkPairCounter(qsizetype firstLine = 1) : line_(firstLine) {}
     void feed(QByteArrayView piece);
+    // The same, for a caller that knows the line of the piece's first byte: lines are then
+    // counted only up to the first GBK-only pair, not over every byte.
+    void feedAt(QByteArrayView piece, qsizetype firstLine);
     const GbFindings& findings() const { return found_; }
 
 private:
+    // Returns the first GBK-only pair this piece met first in the text (nullptr if none);
+    // *carried when that was the pair begun by the byte carried in from the last piece.
+    const std::uint8_t* scan(QByteArrayView piece, bool* carried);
+
     GbFindings found_;
     qsizetype line_;
     std::uint8_t carry_ = 0;

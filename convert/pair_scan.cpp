@@ -3,6 +3,7 @@
 
 #include "convert/tables.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -42,24 +43,41 @@ struct Direction {
     unsigned minTrail;
 };
 
-inline void convertPair(std::uint8_t* at, const Direction& d)
+// Counts a pair about to become `cell` when it blanks a character (GB2312 direction only).
+template <bool kCount>
+inline void countBlank(const std::uint8_t* at, const Cell& cell, const std::uint8_t* base, GbScanCounts* counts)
+{
+    if constexpr (kCount) {
+        if (cell.first == 0xA1 && cell.second == 0x40 && (at[0] != 0xA1 || at[1] != 0xA1)) {
+            if (counts->blanked++ == 0)
+                counts->firstBlank = at - base;
+        }
+    }
+}
+
+template <bool kCount>
+inline void convertPair(std::uint8_t* at, const Direction& d, const std::uint8_t* base, GbScanCounts* counts)
 {
     const unsigned first = at[0];
     const unsigned second = at[1];
-    if (first != 0xFF && second != 0xFF)   // outside both tables: the pair passes unchanged
-        std::memcpy(at, &d.cells[d.rows[first] + second], 2);
+    if (first != 0xFF && second != 0xFF) {   // outside both tables: the pair passes unchanged
+        const Cell& cell = d.cells[d.rows[first] + second];
+        countBlank<kCount>(at, cell, base, counts);
+        std::memcpy(at, &cell, 2);
+    }
 }
 
 // Byte by byte, for the tail and for machines without SSE2. Returns where the scan stopped:
 // n, or n - 1 when the last byte stands at a pair boundary (it is copied unchanged).
-qsizetype scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d)
+template <bool kCount>
+qsizetype scanScalar(std::uint8_t* p, qsizetype i, qsizetype n, const Direction& d, GbScanCounts* counts)
 {
     while (i + 1 < n) {
         if (p[i] < 0xA1 || p[i + 1] < d.minTrail) {
             ++i;
             continue;
         }
-        convertPair(p + i, d);
+        convertPair<kCount>(p + i, d, p, counts);
         i += 2;
     }
     return i;
@@ -73,6 +91,18 @@ qsizetype settled(const std::uint8_t* p, qsizetype stop, qsizetype n)
 }
 
 #if defined(__SSE2__)
+// Line feeds among the 64 bytes at p.
+inline int lineFeeds(const std::uint8_t* p)
+{
+    const __m128i lf = _mm_set1_epi8('\n');
+    std::uint64_t mask = 0;
+    for (int k = 0; k < 4; ++k) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+        mask |= std::uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lf)))) << (16 * k);
+    }
+    return __builtin_popcountll(mask);
+}
+
 // Bit k set when byte k of the 64 at p is above `floor` (unsigned compare).
 inline std::uint64_t bytesAbove(const std::uint8_t* p, unsigned floor)
 {
@@ -102,14 +132,16 @@ inline std::uint64_t pairStarts(std::uint64_t lead, std::uint64_t trail, bool ne
     return atEvenOffset & ((trail >> 1) | (std::uint64_t(nextIsTrail) << 63));
 }
 
-template <unsigned kMinTrail>
-qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d)
+template <unsigned kMinTrail, bool kCount = false>
+qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d, GbScanCounts* counts = nullptr)
 {
     const Cell* const cells = d.cells;
     const int* const rows = d.rows;
     qsizetype i = 0;
     bool consumed = false;   // p[i] is the second byte of a pair begun before it
     for (; i + 64 < n; i += 64) {
+        if constexpr (kCount)
+            counts->lineFeeds += lineFeeds(p + i);
         const std::uint64_t lead = bytesAbove(p + i, 0xA0);
         if (lead == 0) {
             consumed = false;
@@ -121,20 +153,26 @@ qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d)
         if ((bytesAbove(p + i, 0xFE) | (p[i + 64] == 0xFF)) == 0) {
             for (; starts; starts &= starts - 1) {   // the common case: no 0xFF to step around
                 std::uint8_t* at = p + i + __builtin_ctzll(starts);
-                std::memcpy(at, &cells[rows[at[0]] + at[1]], 2);
+                const Cell& cell = cells[rows[at[0]] + at[1]];
+                countBlank<kCount>(at, cell, p, counts);
+                std::memcpy(at, &cell, 2);
             }
         } else {
             for (; starts; starts &= starts - 1)
-                convertPair(p + i + __builtin_ctzll(starts), d);
+                convertPair<kCount>(p + i + __builtin_ctzll(starts), d, p, counts);
         }
     }
-    return settled(p, scanScalar(p, consumed ? i + 1 : i, n, d), n);
+    if constexpr (kCount)
+        counts->lineFeeds += std::count(p + i, p + n, std::uint8_t('\n'));
+    return settled(p, scanScalar<kCount>(p, consumed ? i + 1 : i, n, d, counts), n);
 }
 #else
-template <unsigned kMinTrail>
-qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d)
+template <unsigned kMinTrail, bool kCount = false>
+qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d, GbScanCounts* counts = nullptr)
 {
-    return settled(p, scanScalar(p, 0, n, d), n);
+    if constexpr (kCount)
+        counts->lineFeeds += std::count(p, p + n, std::uint8_t('\n'));
+    return settled(p, scanScalar<kCount>(p, 0, n, d, counts), n);
 }
 #endif
 
@@ -148,6 +186,11 @@ qsizetype scanBigPairs(std::uint8_t* bytes, qsizetype size)
 qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size)
 {
     return scan<kGBFirstTrail>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail});
+}
+
+qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts)
+{
+    return scan<kGBFirstTrail, true>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail}, counts);
 }
 
 } // namespace modBig2GB

@@ -19,4 +19,14 @@ qsizetype scanBigPairs(std::uint8_t* bytes, qsizetype size);
 // GB2312 pairs: both bytes 0xA1 or more; cells from GBStr through the row key.
 qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size);
 
+// What the GB2312 scan can count on the way, for the warning, at almost no cost: the line
+// feeds it passed and the pairs whose cell is the ideographic space (characters Big5 lacks;
+// the ideographic space itself excepted).
+struct GbScanCounts {
+    qsizetype lineFeeds = 0;
+    qsizetype blanked = 0;
+    qsizetype firstBlank = -1;   // offset of the first of those pairs
+};
+qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts);
+
 } // namespace modBig2GB

@@ -2,9 +2,13 @@
 #include "convert/phrase_conversion.h"
 
 #include "convert/phrase_converter.h"
-#include "convert/phrase_dictionary.h"
+#include "convert/phrase_preferences.h"
 
 #include <memory>
+
+// The compiled table, placed in the program by phrase_table_data.cpp (generated).
+extern "C" const char subbig5_phrase_table[];
+extern "C" const char subbig5_phrase_table_end[];
 
 namespace phrase {
 namespace {
@@ -16,21 +20,19 @@ struct Shared {
 
 const Shared& shared()
 {
-    // Built once; a magic static is thread-safe and the result never changes afterwards.
+    // Checked once; a magic static is thread-safe and the result never changes afterwards.
     static const Shared s = [] {
         Shared r;
-        r.converter = Converter::load(openccDataDir(), builtInDictionaryText(), &r.error);
+        // Used in place: the program's own read-only pages, shared by every run.
+        const QByteArray table = QByteArray::fromRawData(
+            subbig5_phrase_table, qsizetype(subbig5_phrase_table_end - subbig5_phrase_table));
+        r.converter = Converter::fromTable(table, &r.error);
         return r;
     }();
     return s;
 }
 
 } // namespace
-
-QString openccDataDir()
-{
-    return QStringLiteral(SUBBIG5_OPENCC_DATA_DIR);
-}
 
 QString unavailableReason()
 {
@@ -42,7 +44,9 @@ Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes)
     const Shared& s = shared();
     if (!s.converter)
         return {false, {}, s.error};
-    return {true, s.converter->convert(simplified, changes), {}};
+    QString text = s.converter->convert(simplified, changes);
+    applyPreferences(&text, preferences());   // same-length swaps: `changes` stay true
+    return {true, std::move(text), {}};
 }
 
 } // namespace phrase

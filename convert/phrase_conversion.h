@@ -5,8 +5,9 @@
 // project's own dictionary of everyday Taiwanese forms.
 //
 // Input is text as characters: a UTF-8/UTF-16/GB18030 document as it is, or on the Big5 road
-// the editor's bytes read as GB18030 (document/commands.h). The converter is built once, on
-// first use, from OpenCC's data folder; every function here is safe to call from any thread.
+// the editor's bytes read as GB18030 (document/commands.h). The converter uses the table
+// compiled when the program was built, checked on first use; every function here is safe to
+// call from any thread.
 
 #include "convert/length_change.h"
 
@@ -23,11 +24,12 @@ struct Result {
     QString error;   // why not, in Traditional Chinese, when !ok
 };
 
-// Where OpenCC's data files are read from (OpenCC's own data folder, fixed at build time).
+// Where OpenCC's data files are read from when the table is merged (OpenCC's own data
+// folder, fixed at build time). In subbig5_phrase_opencc, as Converter::load.
 QString openccDataDir();
 
-// Empty when the step can run; otherwise the reason, in Traditional Chinese, naming the
-// missing or unreadable file. The first call builds the converter (a fraction of a second).
+// Empty when the step can run; otherwise the reason, in Traditional Chinese (a damaged
+// table). The first call checks the table (a few milliseconds).
 QString unavailableReason();
 
 // Converts the whole text; characters without a Traditional form are kept as they are.

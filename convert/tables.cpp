@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/tables.h"
 
+#include "convert/gbk_table.h"
+
 #include <QFile>
 
 #include <atomic>
 #include <mutex>
+#include <stdexcept>
 
 namespace modBig2GB {
 
@@ -69,6 +72,13 @@ bool LoadTables(QString* error)
     if (tablesLoaded())
         return true;
     return LoadTablesFrom(QStringLiteral(":/CUSTOM/101"), QStringLiteral(":/CUSTOM/102"), error);
+}
+
+void loadAllTables()
+{
+    QString error;
+    if (!LoadTables(&error) || !loadGbkTable(&error))
+        throw std::runtime_error(error.toStdString());
 }
 
 bool tablesLoaded()

@@ -11,13 +11,14 @@
 #include "correct/correction.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace document {
 namespace {
 
 constexpr QChar kIdeographicSpace(0x3000);
 
-subtitle::Converted plain(QString text)
+subtitle::Converted sameLength(QString text)
 {
     return {std::move(text), std::nullopt};
 }
@@ -40,7 +41,7 @@ GbFindings blankedBetween(const QString& before, const QString& after)
 
 // GB18030 bytes of the Big5 road as characters. A byte that starts no character reads as code
 // page 950 reads it alone, so a Big5 save writes it back.
-QString gb18030AsBig5RoadReadsIt(QByteArrayView bytes)
+QString decodeGb18030KeepingBig5Bytes(QByteArrayView bytes)
 {
     QString text = gb18030::decode(bytes);
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
@@ -63,11 +64,11 @@ QString readAsGb18030(const QString& text)
     qsizetype from = 0;
     for (const cp950::Unencodable& miss : misses) {
         // Each miss stands as "?", which no GB18030 character contains, so the pieces read alone.
-        out += gb18030AsBig5RoadReadsIt(QByteArrayView(bytes).sliced(from, miss.byteOffset - from));
+        out += decodeGb18030KeepingBig5Bytes(QByteArrayView(bytes).sliced(from, miss.byteOffset - from));
         out += text.mid(miss.textIndex, miss.textLength);
         from = miss.byteOffset + 1;
     }
-    return out + gb18030AsBig5RoadReadsIt(QByteArrayView(bytes).sliced(from));
+    return out + decodeGb18030KeepingBig5Bytes(QByteArrayView(bytes).sliced(from));
 }
 
 CommandResult phraseStep(const QString& text, Encoding encoding)
@@ -118,9 +119,9 @@ CommandResult runCommand(Command command, QString text, Encoding encoding)
     }
     r.text = subtitle::convertReadable(text, [command](QStringView piece) {
         switch (command) {
-        case Command::GbToBig5: return plain(gbToBigText(piece));
-        case Command::Big5ToGb: return plain(bigToGBText(piece));
-        default: return plain(correction::correctSubtitles(piece.toString()));
+        case Command::GbToBig5: return sameLength(gbToBigText(piece));
+        case Command::Big5ToGb: return sameLength(bigToGBText(piece));
+        default: return sameLength(correction::correctSubtitles(piece.toString()));
         }
     });
     if (command == Command::GbToBig5)
@@ -167,6 +168,81 @@ review::MarkList commandMarks(Command command, const QString& before, const QStr
 QString commandUnavailable(Command command)
 {
     return command == Command::Phrase ? phrase::unavailableReason() : QString();
+}
+
+QString commandName(Command command)
+{
+    switch (command) {
+    case Command::GbToBig5: return QStringLiteral("簡轉繁");
+    case Command::Big5ToGb: return QStringLiteral("繁轉簡");
+    case Command::Correct: return QStringLiteral("字幕矯正");
+    case Command::Phrase: return QStringLiteral("簡轉繁（台灣詞彙）");
+    }
+    return {};
+}
+
+namespace {
+
+// Among the most frequent characters of Chinese text, each list in its own script; the two
+// differ where the scripts do (這/这, 個/个, 們/们 ...).
+constexpr char16_t kFrequentTraditional[] =
+    u"的一是不了人我在有他這個們中來上大為和國地到以說時要就出會可也你對生能而子那得於著下自之年過"
+    u"發後作裡用道行所然家種事成方多經麼去法學如都同現當沒動面起看定天分還進好小部其些主樣理心她本前"
+    u"開但因只從想實嗎吧呢啊什誰話";
+constexpr char16_t kFrequentSimplified[] =
+    u"的一是不了人我在有他这个们中来上大为和国地到以说时要就出会可也你对生能而子那得于着下自之年过"
+    u"发后作里用道行所然家种事成方多经么去法学如都同现当没动面起看定天分还进好小部其些主样理心她本前"
+    u"开但因只从想实吗吧呢啊什谁话";
+
+qsizetype countFrequent(QStringView text, std::u16string_view frequent)
+{
+    qsizetype n = 0;
+    for (const QChar c : text)
+        n += c.unicode() >= 0x4E00 && frequent.find(c.unicode()) != std::u16string_view::npos ? 1 : 0;
+    return n;
+}
+
+// How much of a text is looked at: a text shows which script it is in within a few lines.
+constexpr qsizetype kJudgedBytes = 64 * 1024;
+
+} // namespace
+
+bool looksTraditionalBig5(QByteArrayView bytes)
+{
+    bytes = bytes.first(qMin(bytes.size(), kJudgedBytes));
+    qsizetype pairs = 0;
+    qsizetype notGb2312 = 0;
+    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+        const auto lead = std::uint8_t(bytes[i]);
+        if (lead < 0x81)
+            continue;
+        const auto trail = std::uint8_t(bytes[++i]);
+        ++pairs;
+        const bool gbLead = (lead >= 0xA1 && lead <= 0xA9) || (lead >= 0xB0 && lead <= 0xF7);
+        notGb2312 += gbLead && trail >= 0xA1 && trail <= 0xFE ? 0 : 1;
+    }
+    if (pairs == 0)
+        return false;   // nothing that either script would change
+    const qsizetype traditional = countFrequent(cp950::decode(bytes), kFrequentTraditional);
+    const qsizetype simplified = countFrequent(gb18030::decode(bytes), kFrequentSimplified);
+    const bool manyNotGb = notGb2312 * 10 >= pairs;
+    if (traditional > simplified)
+        return manyNotGb || traditional >= 3;
+    // No frequent character either way: the pairs alone tell, given enough of them (a Big5
+    // text has a trail byte below 0x80 in about two pairs of five; a GBK one seldom does).
+    return traditional == 0 && simplified == 0 && pairs >= 6 && notGb2312 * 10 >= pairs * 3;
+}
+
+bool alreadyInTheFormItMakes(Command command, QStringView text, Encoding encoding)
+{
+    if (encoding != Encoding::Big5 || (command != Command::GbToBig5 && command != Command::Phrase))
+        return false;
+    return looksTraditionalBig5(cp950::encode(text.first(qMin(text.size(), kJudgedBytes))));
+}
+
+QString alreadyTraditionalMessage()
+{
+    return QStringLiteral("這份文字看來已是繁體 Big5");
 }
 
 } // namespace document

@@ -35,4 +35,18 @@ review::MarkList commandMarks(Command command, const QString& before, const QStr
 // Empty when `command` can run here; otherwise why not.
 QString commandUnavailable(Command command);
 
+// The command as the menu names it, for messages: 簡轉繁, 繁轉簡, 字幕矯正, 簡轉繁（台灣詞彙）.
+QString commandName(Command command);
+
+// A Big5 document's bytes that read as a Big5 Traditional text rather than as a GB2312 or GBK
+// file shown undecoded: many of their byte pairs could not be GB2312 (a Big5 trail byte below
+// 0x80), or the frequent characters of Traditional text outnumber those of Simplified text
+// when the bytes are read both ways. 簡轉繁 and the phrase step would garble such a text.
+bool looksTraditionalBig5(QByteArrayView bytes);
+// True when `command` turns Simplified into Traditional and this document already looks
+// Traditional Big5 (judged on its first part: a text shows which it is within a few lines).
+bool alreadyInTheFormItMakes(Command command, QStringView text, Encoding encoding);
+// What the user is told then.
+QString alreadyTraditionalMessage();
+
 } // namespace document

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace document {
+
 class EditorText {
 public:
     virtual ~EditorText() = default;
@@ -22,3 +24,5 @@ public:
     virtual void setSelStart(qsizetype start) = 0;
     virtual void setSelLength(qsizetype length) = 0;
 };
+
+} // namespace document

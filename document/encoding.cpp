@@ -5,6 +5,7 @@
 #include "document/reserved_code_points.h"
 #include "document/utf8_text.h"
 
+#include <limits>
 #include <memory>
 
 namespace document {
@@ -15,19 +16,6 @@ using reserved::kLoneUnitBase;
 using reserved::kRawByteBase;
 
 namespace {
-
-struct Utf8Survey {
-    bool valid = true;
-    qsizetype multiByte = 0;   // sequences of two bytes or more, up to `enough`
-};
-
-Utf8Survey surveyUtf8(QByteArrayView bytes, qsizetype enough)
-{
-    Utf8Survey s;
-    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    s.valid = utf8::walk(p, p + bytes.size(), enough, &s.multiByte) == p + bytes.size();
-    return s;
-}
 
 QString decodeUtf16(QByteArrayView bytes, bool bigEndian)
 {
@@ -206,35 +194,102 @@ Encoding encodingAsRequested(Encoding requested, QByteArrayView bytes)
     }
 }
 
+namespace {
+
+// UTF-16 without a mark: NULs (the high or low byte of every ASCII character) in one parity of
+// positions, hardly any in the other.
+std::optional<Encoding> utf16WithoutMark(QByteArrayView bytes)
+{
+    qsizetype nuls[2] = {0, 0};
+    const qsizetype n = qMin(bytes.size(), kDetectionSlice);
+    for (qsizetype i = 0; i < n; ++i)
+        nuls[i & 1] += bytes[i] == 0 ? 1 : 0;
+    const qsizetype more = qMax(nuls[0], nuls[1]);
+    if (more < 2 || qMin(nuls[0], nuls[1]) * 4 > more)
+        return std::nullopt;
+    return nuls[1] > nuls[0] ? Encoding::Utf16LE : Encoding::Utf16BE;
+}
+
+// True when the bytes after a UTF-8 mark begin with an ill-formed sequence: the mark's bytes
+// are then more likely the start of a double-byte text.
+bool brokenAfterMark(QByteArrayView bytes, bool ended)
+{
+    const auto* const p = reinterpret_cast<const std::uint8_t*>(bytes.data()) + 3;
+    const auto* const end = reinterpret_cast<const std::uint8_t*>(bytes.data()) + bytes.size();
+    if (p >= end || *p < 0x80)
+        return false;
+    qsizetype ignored = 0;
+    if (utf8::walk(p, end, 0, &ignored) != p)
+        return false;
+    return ended || end - p >= 4 || !utf8::startsTruncatedSequence(p, end);
+}
+
+} // namespace
+
+void EncodingDetector::survey(QByteArrayView bytes, bool ended)
+{
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto* const end = begin + bytes.size();
+    const std::uint8_t* p = begin + at_;
+    while (p < end) {
+        p = utf8::walk(p, end, std::numeric_limits<qsizetype>::max(), &multiByte_);
+        if (p == end)
+            break;
+        if (!ended && end - p < 4 && utf8::startsTruncatedSequence(p, end))
+            break;   // the rest of the sequence may come with the next slice
+        ++stray_;
+        for (++p; p < end && (*p & 0xC0) == 0x80; ++p) {
+        }   // the rest of a broken sequence is the same stray
+    }
+    at_ = p - begin;
+}
+
+std::optional<Encoding> EncodingDetector::decide(QByteArrayView bytes, bool ended)
+{
+    if (!started_) {
+        if (bytes.size() < 3 && !ended)
+            return std::nullopt;   // a mark may still be coming
+        started_ = true;
+        for (Encoding e : {Encoding::Utf16LE, Encoding::Utf16BE}) {
+            if (bytes.startsWith(byteOrderMark(e)))
+                return e;
+        }
+        if (const auto utf16 = utf16WithoutMark(bytes))
+            return utf16;
+        mark_ = bytes.startsWith(byteOrderMark(Encoding::Utf8Bom));
+        at_ = mark_ ? 3 : 0;
+        if (mark_ && !brokenAfterMark(bytes, ended))
+            return Encoding::Utf8Bom;
+    }
+    survey(bytes, ended);
+    if (stray_ > 0 && !clearlyUtf8())
+        return Encoding::Big5;   // a mark that its text does not fit says nothing either
+    if (!ended)
+        return std::nullopt;
+    plain_ = stray_ == 0;
+    if (mark_)
+        return Encoding::Utf8Bom;
+    if (stray_ > 0)
+        return Encoding::Utf8;
+    if (multiByte_ == 0 || (multiByte_ < 4 && utf8::readsAsDoubleByte(bytes)))
+        return Encoding::Big5;   // nothing to tell, or too short to tell
+    return Encoding::Utf8;
+}
+
 Encoding detectEncoding(QByteArrayView bytes)
 {
-    if (const auto bom = encodingFromBom(bytes))
-        return *bom;
-    constexpr qsizetype kEnough = 4;
-    const Utf8Survey s = surveyUtf8(bytes, kEnough);
-    if (!s.valid || s.multiByte == 0)
-        return Encoding::Big5;
-    if (s.multiByte < kEnough && utf8::readsAsDoubleByte(bytes))
-        return Encoding::Big5;   // too short to tell
-    return Encoding::Utf8;
+    EncodingDetector detector;
+    for (qsizetype read = qMin(bytes.size(), kDetectionSlice);; read = qMin(bytes.size(), read + kDetectionSlice)) {
+        if (const auto e = detector.decide(bytes.first(read), read == bytes.size()))
+            return *e;
+    }
 }
 
 bool isPlainUtf8(QByteArrayView bytes)
 {
-    return surveyUtf8(bytes, 0).valid;   // reserved code points count as ill-formed there
-}
-
-bool stillValidUtf8(QByteArrayView bytes, qsizetype from, qsizetype* resume)
-{
-    const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const auto* const end = begin + bytes.size();
     qsizetype ignored = 0;
-    const std::uint8_t* stop = utf8::walk(begin + from, end, 0, &ignored);
-    // Ill-formed, unless the bytes that are there begin a sequence the end cut off.
-    if (stop != end && (end - stop >= 4 || !utf8::startsTruncatedSequence(stop, end)))
-        return false;
-    *resume = stop - begin;
-    return true;
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    return utf8::walk(p, p + bytes.size(), 0, &ignored) == p + bytes.size();   // reserved code points count as ill-formed there
 }
 
 QString decodeText(QByteArrayView bytes, Encoding encoding)

@@ -36,25 +36,51 @@ bool hasByteOrderMark(Encoding encoding);
 std::optional<Encoding> encodingFromBom(QByteArrayView bytes);
 
 // What Open assumes of a file's bytes:
-//  - a byte-order mark decides;
-//  - otherwise bytes that are valid UTF-8 holding multi-byte sequences are UTF-8, unless they
-//    also read as a plain double-byte text (every byte of 0x80 or more paired as a Big5/GBK
-//    lead and trail) and hold fewer than four multi-byte sequences: then the file is too
-//    short to tell;
+//  - a UTF-16 byte-order mark decides; a UTF-8 one decides unless the bytes right after it are
+//    ill-formed and the text is not clearly UTF-8 (below): a GB2312 text that happens to
+//    begin with the same three bytes (锘 and a character led by 0xBF) is not taken for it;
+//  - bytes whose NULs sit in alternating positions are UTF-16 without a mark (NULs at odd
+//    positions little-endian, at even ones big-endian): no Big5 or UTF-8 text holds a NUL;
+//  - bytes that are valid UTF-8 holding multi-byte sequences are UTF-8, unless they also read
+//    as a plain double-byte text (every byte of 0x80 or more paired as a Big5/GBK lead and
+//    trail) and hold fewer than four multi-byte sequences: then the file is too short to tell;
+//  - bytes that are otherwise clearly UTF-8 (at least four multi-byte sequences, and eight for
+//    every stray: a Latin-1 letter, a last character cut off, each run of ill-formed bytes
+//    counting once) are UTF-8 too, the stray bytes kept as they were (see above);
 //  - everything else is Big5.
-// A GB2312 or Big5 subtitle of a few lines is all but never valid UTF-8, so it stays Big5.
+// A GB2312 or Big5 subtitle of a few lines is all but never valid UTF-8, and read as UTF-8 it
+// gives about as many stray bytes as sequences, so it stays Big5.
 Encoding detectEncoding(QByteArrayView bytes);
+
+// The same decision over a source read a piece at a time. Each call gets everything read so
+// far (what the last call got, with more after it) and whether the source has ended, and
+// answers once the bytes can tell: a GB2312 or Big5 file within its first slice, an ASCII or
+// UTF-8 one only at its end (a Big5 text may still follow). detectEncoding is this over the
+// input in slices of kDetectionSlice bytes, so a file is decided the same however it is read.
+class EncodingDetector {
+public:
+    std::optional<Encoding> decide(QByteArrayView bytes, bool ended);
+    // After a decision for UTF-8: the bytes after any mark are well-formed UTF-8 holding no
+    // reserved code point, so they are exactly the UTF-8 form of their text.
+    bool plainUtf8() const { return plain_; }
+
+private:
+    void survey(QByteArrayView bytes, bool ended);
+    bool clearlyUtf8() const { return multiByte_ >= 4 && stray_ * 8 <= multiByte_; }
+
+    bool started_ = false;
+    bool mark_ = false;       // the bytes begin with a UTF-8 mark
+    bool plain_ = false;
+    qsizetype at_ = 0;        // where the UTF-8 survey goes on
+    qsizetype multiByte_ = 0;
+    qsizetype stray_ = 0;
+};
+inline constexpr qsizetype kDetectionSlice = qsizetype(1) << 20;
 
 // What a request to read bytes as UTF-16 or UTF-8 means for these bytes: UTF-16 in the byte
 // order their mark names (LE without one; written back with a mark), UTF-8 keeping a mark the
 // file has. Other encodings stay as requested.
 Encoding encodingAsRequested(Encoding requested, QByteArrayView bytes);
-
-// For deciding while a stream is still being read: whether bytes[from..] hold no ill-formed
-// UTF-8 so far. When they hold none, *resume is where to go on once more bytes have come:
-// the start of a sequence cut off at the end, or the end. detectEncoding on the whole input
-// then finishes the decision.
-bool stillValidUtf8(QByteArrayView bytes, qsizetype from, qsizetype* resume);
 
 // True when `bytes` are well-formed UTF-8 holding no reserved code point, so that they are
 // exactly the UTF-8 form of what decodeText gives for them.

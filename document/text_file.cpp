@@ -138,32 +138,40 @@ bool openForReading(QFile& file, const QString& path, QString* reason)
     return true;
 }
 
-ReadBytesResult readBytes(QIODevice& device, qint64 limit)
+ReadBytesResult readBytes(QIODevice& device, qint64 limit, QByteArray bytes, qint64 want)
 {
     ReadBytesResult r;
-    if (!device.isSequential() && device.size() > limit) {
+    const qint64 left = device.isSequential() ? 0 : qMax<qint64>(device.size() - device.pos(), 0);
+    if (left > limit - bytes.size()) {
         r.reason = tooLargeReason(limit);   // refused before a byte of it is read
         return r;
     }
+    // One byte past the limit tells a source over it from one that ends there.
+    const qint64 stop = want < 0 ? limit + 1 : qMin(want, limit + 1);
     try {
         // The reported size is only a hint: /proc files report 0, a file may grow while it is
         // read, a pipe reports nothing. So read until the source says it has ended, into room
         // reserved for the reported size and the line end a load may add; past that, through
-        // a small probe so the common file is never copied.
-        QByteArray bytes;
-        bytes.reserve((device.isSequential() ? 0 : qMin(device.size(), limit)) + 2);
-        preferHugePages(bytes.data(), bytes.capacity());
+        // a small probe so the common file is never copied. Read a slice at a time, the room
+        // doubles (up to what the source has left), so a growing head is copied only a few times.
+        const qint64 whole = bytes.size() + qMin(left, limit - bytes.size()) + 2;
+        const qint64 room = bytes.size() + qMin(left, stop - bytes.size()) + 2;
+        if (bytes.capacity() < room) {
+            bytes.reserve(qMax(room, qMin(whole, qint64(bytes.capacity()) * 2)));
+            preferHugePages(bytes.data(), bytes.capacity());
+        }
         char probe[1 << 16];
-        for (;;) {
+        r.ended = false;
+        while (bytes.size() < stop) {
             const qint64 used = bytes.size();
-            const qint64 room = qMin<qint64>(bytes.capacity() - used - 2, limit + 1 - used);
+            const qint64 free = qMin<qint64>(bytes.capacity() - used - 2, stop - used);
             qint64 got;
-            if (room >= qint64(sizeof probe)) {
-                bytes.resize(used + room);
-                got = device.read(bytes.data() + used, room);
+            if (free >= qint64(sizeof probe)) {
+                bytes.resize(used + free);
+                got = device.read(bytes.data() + used, free);
                 bytes.resize(used + qMax<qint64>(got, 0));
             } else {
-                got = device.read(probe, qMin<qint64>(sizeof probe, limit + 1 - used));
+                got = device.read(probe, qMin<qint64>(sizeof probe, stop - used));
                 if (got > 0)
                     bytes.append(probe, got);
             }
@@ -175,8 +183,10 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit)
                 r.reason = tooLargeReason(limit);
                 return r;
             }
-            if (got == 0)
+            if (got == 0) {
+                r.ended = true;
                 break;
+            }
         }
         r.bytes = std::move(bytes);
     } catch (const std::bad_alloc&) {
@@ -187,13 +197,42 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit)
     return r;
 }
 
-ReadBytesResult readFileBytes(const QString& path, qint64 limit)
+Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit)
 {
-    QFile file;
-    ReadBytesResult r;
-    if (!openForReading(file, path, &r.reason))
-        return r;
-    return readBytes(file, limit);
+    Opening o;
+    EncodingDetector detector;
+    for (;;) {
+        ReadBytesResult read = readBytes(device, limit, std::move(o.head), o.head.size() + kDetectionSlice);
+        if (!read.ok) {
+            o.reason = read.reason;
+            return o;
+        }
+        o.head = std::move(read.bytes);
+        o.ended = read.ended;
+        if (requested) {
+            o.encoding = encodingAsRequested(*requested, o.head);
+            break;
+        }
+        if (const auto e = detector.decide(o.head, o.ended)) {
+            o.encoding = *e;
+            o.plainUtf8 = (*e == Encoding::Utf8 || *e == Encoding::Utf8Bom) && detector.plainUtf8();
+            break;
+        }
+    }
+    o.ok = true;
+    return o;
+}
+
+bool finishReading(QIODevice& device, Opening& opening)
+{
+    if (opening.ended)
+        return true;
+    ReadBytesResult rest = readBytes(device, kMaxFileBytes, std::move(opening.head));
+    opening.ok = rest.ok;
+    opening.reason = rest.reason;
+    opening.head = std::move(rest.bytes);
+    opening.ended = rest.ok;
+    return rest.ok;
 }
 
 QString textFromBytes(QByteArray bytes, Encoding encoding)
@@ -203,30 +242,29 @@ QString textFromBytes(QByteArray bytes, Encoding encoding)
     return decodeText(bytes, encoding);
 }
 
-namespace {
-
-// Reads and decodes a whole source; with `keepUtf8`, a UTF-8 file whose bytes are all well
-// formed is handed back as those bytes instead.
-EditorRead readDocument(QIODevice& device, std::optional<Encoding> encoding, bool keepUtf8)
+EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
 {
     EditorRead r;
-    ReadBytesResult bytes = readBytes(device);
-    if (!bytes.ok) {
-        r.reason = bytes.reason;
+    QFile file;
+    if (!openForReading(file, path, &r.reason))
+        return r;
+    Opening o = decideEncoding(file, encoding);
+    if (!o.ok || !finishReading(file, o)) {
+        r.reason = o.reason;
         return r;
     }
     try {
-        r.encoding = encoding ? encodingAsRequested(*encoding, bytes.bytes) : detectEncoding(bytes.bytes);
+        r.encoding = o.encoding;
+        QByteArray& bytes = o.head;
         const bool utf8 = r.encoding == Encoding::Utf8 || r.encoding == Encoding::Utf8Bom;
-        const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-        // Detection takes a file without a mark for UTF-8 only when it is well formed; a file
-        // with a mark, or one named UTF-8 by the user, is checked here.
-        const bool checked = !encoding && r.encoding == Encoding::Utf8;
-        if (keepUtf8 && utf8 && (checked || isPlainUtf8(QByteArrayView(bytes.bytes).sliced(mark)))) {
-            bytes.bytes.remove(0, mark);
-            r.utf8 = std::move(bytes.bytes);
+        const qsizetype mark = r.encoding == Encoding::Utf8Bom && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        // The text area holds UTF-8: well-formed UTF-8 goes in as it is, without its mark.
+        const bool plain = encoding ? isPlainUtf8(QByteArrayView(bytes).sliced(mark)) : o.plainUtf8;
+        if (utf8 && plain) {
+            bytes.remove(0, mark);
+            r.utf8 = std::move(bytes);
         } else {
-            r.text = textFromBytes(std::move(bytes.bytes), r.encoding);
+            r.text = textFromBytes(std::move(bytes), r.encoding);
         }
     } catch (const std::bad_alloc&) {
         r.reason = outOfMemory();
@@ -236,36 +274,16 @@ EditorRead readDocument(QIODevice& device, std::optional<Encoding> encoding, boo
     return r;
 }
 
-} // namespace
-
-ReadResult readText(QIODevice& device, std::optional<Encoding> encoding)
+void appendBig5SaveEnd(QByteArray& bytes)
 {
-    return readDocument(device, encoding, false);
-}
-
-ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding)
-{
-    QFile file;
-    ReadResult r;
-    if (!openForReading(file, path, &r.reason))
-        return r;
-    return readText(file, encoding);
-}
-
-EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
-{
-    QFile file;
-    EditorRead r;
-    if (!openForReading(file, path, &r.reason))
-        return r;
-    return readDocument(file, encoding, true);
+    bytes.append("\r\n", 2);
 }
 
 QByteArray fileBytes(const QString& text, Encoding encoding, std::vector<cp950::Unencodable>* misses)
 {
     QByteArray bytes = encodeText(text, encoding, misses);
     if (encoding == Encoding::Big5)
-        bytes.append("\r\n", 2);   // the Big5 format ends every save with one more line end
+        appendBig5SaveEnd(bytes);
     return bytes;
 }
 

@@ -34,38 +34,52 @@ QByteArray normaliseInPlace(QByteArray bytes);
 
 struct ReadBytesResult {
     bool ok = false;
-    QByteArray bytes;   // when ok: the bytes as they are, up to the end of the source
-    QString reason;     // when not ok: why, for the user
+    QByteArray bytes;     // when ok: the bytes as they are
+    bool ended = true;    // when ok: the source has no more (else `want` bytes were read)
+    QString reason;       // when not ok: why, for the user
 };
-// The one way bytes come in: reads `device` (open for reading) to its end, whatever size it
-// reports, and refuses a source longer than `limit`.
-ReadBytesResult readBytes(QIODevice& device, qint64 limit = kMaxFileBytes);
-// Opens the file and forwards to readBytes.
-ReadBytesResult readFileBytes(const QString& path, qint64 limit = kMaxFileBytes);
+// The one way bytes come in, and the one place the size limit is kept: reads `device` (open
+// for reading) after the bytes already in `bytes`, to its end whatever size it reports, or,
+// with `want`, until `bytes` holds that many. A source whose bytes (those in `bytes` counted)
+// pass `limit` is refused.
+ReadBytesResult readBytes(QIODevice& device, qint64 limit = kMaxFileBytes, QByteArray bytes = {}, qint64 want = -1);
 // Opens a file for reading, or says why not in the words the load messages use.
 bool openForReading(QFile& file, const QString& path, QString* reason);
+
+// The start of a source, read as far as it takes to know its encoding (a slice at a time,
+// see EncodingDetector): in `requested`, or in what detection finds. Open, a drop, the
+// command line and the converter all decide here.
+struct Opening {
+    bool ok = false;
+    QString reason;                       // when not ok: why, for the user
+    QByteArray head;                      // the bytes read so far
+    bool ended = false;                   // `head` is the whole source
+    Encoding encoding = Encoding::Big5;
+    bool plainUtf8 = false;               // detected UTF-8 that holds no stray byte
+};
+Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit = kMaxFileBytes);
+// Reads the rest of the source into `opening.head`; false (with `opening.ok` false and the
+// reason set) when that fails.
+bool finishReading(QIODevice& device, Opening& opening);
 
 // The editor text a file's bytes load as, in the given encoding.
 QString textFromBytes(QByteArray bytes, Encoding encoding);
 
-struct ReadResult {
+// Reads a whole file as Open does, for the editor, whose text area holds UTF-8: a UTF-8 file
+// whose bytes are all well formed comes back as those bytes (`utf8`, without its byte-order
+// mark; `text` stays empty), saving a decoding and an encoding of the whole file. Any other
+// file, a UTF-8 one with a stray byte included, comes back as `text`.
+struct EditorRead {
     bool ok = false;
-    QString text;                         // when ok: the editor text
+    QString text;
+    QByteArray utf8;
     Encoding encoding = Encoding::Big5;   // when ok: what the file was read as
     QString reason;                       // when not ok: why, for the user
 };
-// Reads a whole file as Open does: in `encoding`, or in what detectEncoding finds.
-ReadResult readTextFile(const QString& path, std::optional<Encoding> encoding = std::nullopt);
-ReadResult readText(QIODevice& device, std::optional<Encoding> encoding = std::nullopt);
-
-// The same for the editor, whose text area holds UTF-8: a UTF-8 file whose bytes are all
-// well formed comes back as those bytes (`utf8`, without its byte-order mark; `text` stays
-// empty), saving a decoding and an encoding of the whole file. Any other file, a UTF-8 one with
-// a stray byte included, comes back as `text`.
-struct EditorRead : ReadResult {
-    QByteArray utf8;
-};
 EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding = std::nullopt);
+
+// What a Big5 save writes after the text: one more line end.
+void appendBig5SaveEnd(QByteArray& bytes);
 
 // What a save writes for `text` in `encoding`. Characters the encoding cannot hold become
 // '?' and are listed in `misses`.

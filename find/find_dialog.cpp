@@ -16,7 +16,7 @@
 
 #include <cstdlib>
 
-Form3::Form3(FindSettings& settings, std::function<void()> findText, QWidget* owner)
+Form3::Form3(find::FindSettings& settings, std::function<void()> findText, QWidget* owner)
     : QDialog(owner), settings_(settings), findText_(std::move(findText))
 {
     setObjectName(QStringLiteral("Form3"));

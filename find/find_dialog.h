@@ -28,7 +28,7 @@ inline constexpr char kSettingsApplication[] = SUBBIG5_PRODUCT_NAME;
 class Form3 : public QDialog {
     Q_OBJECT
 public:
-    Form3(FindSettings& settings, std::function<void()> findText, QWidget* owner);
+    Form3(find::FindSettings& settings, std::function<void()> findText, QWidget* owner);
 
     void txtFind_Change();
     void txtFind_GotFocus();
@@ -51,7 +51,7 @@ private:
     void createControls();
     void connectControls();
 
-    FindSettings& settings_;
+    find::FindSettings& settings_;
     std::function<void()> findText_;
 
     QLabel* lblS = nullptr;

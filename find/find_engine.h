@@ -21,6 +21,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace find {
+
 struct FindSettings {
     // The stored values of FindUL (compare mode) and FindMode (direction).
     static constexpr qint16 kExact = 0, kIgnoreCase = 1;
@@ -31,7 +33,6 @@ struct FindSettings {
     qint16 FindMode = kUp;    // kUp, kDown or kAll; the index of the direction option
 };
 
-namespace find {
 
 // 1-based position of the first occurrence of `pattern` in `text` that begins at or after
 // position `from` (1-based, values below 1 count as 1), or 0 when there is none. `mode` 0

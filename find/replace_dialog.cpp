@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-Form2::Form2(EditorText& editor, QWidget* owner) : QDialog(owner), editor_(editor)
+Form2::Form2(document::EditorText& editor, QWidget* owner) : QDialog(owner), editor_(editor)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("取代"));

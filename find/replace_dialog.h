@@ -9,7 +9,9 @@
 
 #include <functional>
 
+namespace document {
 class EditorText;
+}
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -17,7 +19,7 @@ class QPushButton;
 class Form2 : public QDialog {
     Q_OBJECT
 public:
-    Form2(EditorText& editor, QWidget* owner);
+    Form2(document::EditorText& editor, QWidget* owner);
 
     // How a whole-text command runs: the owner's runner keeps one undo step, shows the wait
     // cursor and reports running out of memory. Without one the text is assigned directly.
@@ -33,7 +35,7 @@ protected:
 private:
     void createControls();
 
-    EditorText& editor_;
+    document::EditorText& editor_;
     CommandRunner runner_;
     QLineEdit* Text1 = nullptr;
     QLineEdit* Text2 = nullptr;

@@ -106,6 +106,22 @@ TEST_F(Form1Encodings, TheBig5RoadTellsOfGbkPairs)
     ASSERT_TRUE(form.Sum(writeFile(dir, "gb.srt", "\xB9\xFA\r\n")));
     form.G_Click();
     EXPECT_TRUE(prompt.messages.empty()) << "nothing to say, nothing said";
+
+    // A Big5 Traditional text: 簡轉繁 asks first, and never sends the user to GB18030.
+    const QString traditional = u8("我們今天晚上一起去看電影吧，這個問題很難回答。\r\n");
+    ASSERT_TRUE(form.Sum(writeFile(dir, "big5.srt", cp950::encode(traditional))));
+    for (void (Form1::*command)() : {&Form1::G_Click, &Form1::phrase_Click}) {
+        prompt.answers = {false};
+        (form.*command)();
+        EXPECT_TRUE(prompt.answers.empty()) << "asked";
+        EXPECT_EQ(form.Text1->text(), traditional);
+    }
+    prompt.messages.clear();
+    prompt.answers = {true};
+    form.G_Click();
+    EXPECT_NE(form.Text1->text(), traditional);
+    for (const auto& m : prompt.messages)
+        EXPECT_FALSE(m.text.contains("GB18030")) << m.text.toStdString();
 }
 
 TEST_F(Form1Encodings, ReopeningAskBeforeDroppingEdits)

@@ -152,8 +152,8 @@ TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
         expected << u8(r.menu) + "/" + r.name + "/" + u8(r.caption) + "/" + r.keys;
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("另存編碼(&N)"), u8("簡轉繁（台灣詞彙）(&T)"),
-                                  u8("下一個待確認(&N)"), u8("上一個待確認(&P)"), u8("其他寫法(&L)…"),
-                                  u8("顯示轉換標記(&M)"), u8("清除標記(&K)")}));
+                                  u8("轉換偏好(&P)…"), u8("下一個待確認(&N)"), u8("上一個待確認(&U)"),
+                                  u8("其他寫法(&L)…"), u8("顯示轉換標記(&M)"), u8("清除標記(&K)")}));
     // An added shortcut takes none of the designed ones.
     for (const char* name : {"phrase", "nextMark", "previousMark", "alternatives"}) {
         const QAction* action = form.findChild<QAction*>(name);

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <unistd.h>
 
 using testutil::u8;
@@ -35,10 +36,7 @@ TEST(BatchFailures, OutputThatCannotBeWrittenIsAnError)
 
 TEST(BatchFailures, MissingTablesStopTheRun)
 {
-    const Outcome r = runWith({"-g"}, "x", nullptr, false, [](QString* error) {
-        *error = QStringLiteral("轉換表資源 101 缺少");
-        return false;
-    });
+    const Outcome r = runWith({"-g"}, "x", nullptr, false, [] { throw std::runtime_error("轉換表資源 101 缺少"); });
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains(u8("轉換表資源 101 缺少")));
@@ -56,7 +54,7 @@ TEST(BatchFailures, StandardInputHasTheFilesSizeLimit)
     QByteArray sink;
     QBuffer out(&sink);
     out.open(QIODevice::WriteOnly);
-    const auto streamed = batch::streamByteSteps({}, in, out, {batch::Step::GbToBig5}, 1000, 4096);
+    const auto streamed = batch::streamByteSteps({}, in, out, {document::Command::GbToBig5}, 1000, 4096);
     EXPECT_FALSE(streamed.ok);
     EXPECT_EQ(streamed.readError, u8("檔案太大（超過 4,096 位元組）"));
 }

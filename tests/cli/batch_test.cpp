@@ -20,6 +20,7 @@
 #include <random>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using testutil::readFile;
 using testutil::u8;
@@ -27,7 +28,7 @@ using testutil::writeFile;
 
 namespace {
 
-using batch::Step;
+using Step = document::Command;
 
 QString sampleFile() { return QStringLiteral(SUBBIG5_SOURCE_DIR "/samples/gb2312-subtitle.srt"); }
 
@@ -171,6 +172,34 @@ TEST(Batch, InPlaceGoesOnPastAFailingFile)
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(failed.err.contains(u8("無法儲存檔案")));
     EXPECT_EQ(readFile(big), QByteArray(3000, 'a'));
+}
+
+TEST(Batch, EachFileIsConvertedOnceAndATraditionalOneNotAtAll)
+{
+    QTemporaryDir dir;
+    const QByteArray gb = readFile(sampleFile());
+    const QString a = writeFile(dir, "a.srt", gb);
+    ASSERT_TRUE(QFile::link(a, dir.filePath("b.srt")));
+    ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(dir.filePath("c.srt")).constData()), 0);
+    const Outcome once = runWith({"-g", "-i", a, dir.filePath("b.srt"), dir.filePath("c.srt"), a});
+    EXPECT_EQ(once.status, 0) << once.err.toStdString();
+    EXPECT_EQ(readFile(a), runWith({"-g"}, gb).out);
+
+    // Now Big5 Traditional: 簡轉繁 and the phrase step would garble it; --force runs them.
+    const QByteArray big5 = readFile(a);
+    for (const QStringList& steps : {QStringList{"-g"}, QStringList{"-w", "-g"}, QStringList{"-p"}}) {
+        const Outcome skipped = runWith(steps + QStringList{"-i", a});
+        EXPECT_EQ(skipped.status, 1);
+        EXPECT_TRUE(skipped.err.contains(u8("這份文字看來已是繁體 Big5"))) << skipped.err.toStdString();
+        EXPECT_EQ(readFile(a), big5);
+    }
+    EXPECT_EQ(runWith({"-b", "-g"}, big5).status, 0) << "繁轉簡 first expects Traditional";
+    EXPECT_EQ(runWith({"-g", "--force"}, big5).status, 0);
+
+    // A UTF-8 subtitle with one stray Latin-1 byte stays UTF-8 through -g -w.
+    const QString utf8 = writeFile(dir, "u.srt", u8("1\r\n你好，世界。caf").toUtf8() + "\xE9" + u8(" 软件\r\n").toUtf8());
+    EXPECT_EQ(runWith({"-g", "-w", "-i", utf8}).status, 0);
+    EXPECT_EQ(readFile(utf8), u8("1\r\n你好，世界。caf").toUtf8() + "\xE9" + u8(" 軟體\r\n").toUtf8());
 }
 
 } // namespace

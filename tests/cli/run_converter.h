@@ -34,7 +34,7 @@ inline QByteArray slurp(std::FILE* f)
 // Runs the converter with `args` and `input` as standard input; a usage error gives status 2.
 // `out` replaces standard output when given (a device that fails, or null for a closed one).
 inline Outcome runWith(const QStringList& args, const QByteArray& input = {}, std::FILE* out = nullptr,
-                       bool outClosed = false, batch::TableLoader tables = batch::loadAllTables)
+                       bool outClosed = false, batch::TableLoader tables = modBig2GB::loadAllTables)
 {
     const batch::ParseResult parsed = batch::parseArguments(args);
     Outcome r;

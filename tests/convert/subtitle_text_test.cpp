@@ -87,6 +87,13 @@ TEST(SubtitleText, AssConvertsDialogueTextOnlyAndSeesThroughTags)
     }
     EXPECT_EQ(changed, 1);
     EXPECT_TRUE(out.contains(u8("{\\fn微软雅黑}这里是明治製{\\fsp2}藥的台湾分公司")));
+
+    // The text begins after the ninth comma: the Effect field before it stays.
+    const QString effect = u8("[Script Info]\r\n[Events]\r\nDialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,字,字\r\n");
+    const QString converted = subtitle::convertReadable(effect, [](QStringView in) {
+        return subtitle::Converted{in.toString().replace(u8("字"), u8("X")), std::nullopt};
+    });
+    EXPECT_TRUE(converted.contains(u8(",0,字,X\r\n"))) << converted.toStdString();
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <random>
+
 using document::Command;
 using document::Encoding;
 using testutil::u8;
@@ -54,7 +56,7 @@ TEST(SubtitleCommands, AnAssFileHasOnlyItsDialogueConverted)
     // A tag inside a word no longer hides the word from the phrase step.
     const QString p = document::runCommand(Command::Phrase, ass, Encoding::Utf8).text;
     EXPECT_TRUE(p.contains(u8("這裡是明治製{\\fsp2}藥的台灣分公司"))) << p.toStdString();
-    EXPECT_TRUE(p.contains(u8("我們的軟件和內存都很好用\\N你覺得呢？")));
+    EXPECT_TRUE(p.contains(u8("我們的軟體和記憶體都很好用\\N你覺得呢？")));
 }
 
 TEST(SubtitleCommands, TheCorrectionSeesThroughTagsAndPutsThemBackAfterALongerWord)
@@ -71,7 +73,7 @@ TEST(PhraseCommand, ReadsTheBig5RoadsBytesAsGb18030)
     const QString shown = cp950::decode(gbk);
     const document::CommandResult r = document::runCommand(Command::Phrase, shown, Encoding::Big5);
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟件很好用，乾杯！\r\n"));
+    EXPECT_EQ(r.text, u8("1\r\n朱鎔基說：台灣的軟體很好用，乾杯！\r\n"));
 
     // In an ASS file only the Dialogue text is read; every other line keeps its bytes.
     const QByteArray kept = document::encodeText(u8("[Script Info]\r\nTitle: 这个软件\r\n; 这个内存\r\n[Events]\r\n"
@@ -107,6 +109,46 @@ TEST(PhraseCommand, GbToBigReportsBlankedCharactersOnReadableTextOnly)
     const document::CommandResult r = document::runCommand(Command::GbToBig5, srt, Encoding::Utf8);
     EXPECT_EQ(r.findings.blanked, 1);
     EXPECT_EQ(r.findings.blankedLine, 3);
+}
+
+} // namespace
+
+namespace {
+
+TEST(PhraseCommand, ATextAlreadyTraditionalBig5IsToldFromAGbFileReadAsBig5)
+{
+    QFile sample(QStringLiteral(SUBBIG5_SOURCE_DIR "/samples/gb2312-subtitle.srt"));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(document::looksTraditionalBig5(sample.readAll()));
+
+    // Random subtitles of everyday words, each in its own script; and random level-1 GB2312
+    // characters, which no frequent-character count helps with.
+    const QString traditional = u8("我們今天晚上一起去看電影吧這個問題很難回答你說的對時間過得真快謝謝幫忙沒關係還有誰會來嗎");
+    const QString simplified = u8("我们今天晚上一起去看电影吧这个问题很难回答你说的对时间过得真快谢谢帮忙没关系还有谁会来吗");
+    ASSERT_EQ(traditional.size(), simplified.size());
+    std::mt19937 rng(23);
+    for (int round = 0; round < 3000; ++round) {
+        QString trad, simp;
+        QByteArray gb;
+        for (int n = 8 + int(rng() % 30); n > 0; --n) {   // a few characters may tell nothing
+            const qsizetype at = qsizetype(rng() % traditional.size());
+            trad += traditional[at];
+            simp += simplified[at];
+            const unsigned lead = 0xB0 + rng() % 40;
+            gb.append(char(lead)).append(char(0xA1 + rng() % (lead == 0xD7 ? 89 : 94)));
+            if (rng() % 7 == 0) {
+                trad += u8("，\r\n");
+                simp += u8("，\r\n");
+                gb += "\xA3\xAC\r\n";
+            }
+        }
+        ASSERT_TRUE(document::looksTraditionalBig5(cp950::encode(trad))) << trad.toStdString();
+        ASSERT_FALSE(document::looksTraditionalBig5(document::encodeText(simp, Encoding::Gb18030))) << simp.toStdString();
+        ASSERT_FALSE(document::looksTraditionalBig5(gb)) << gb.toHex().toStdString();
+    }
+    EXPECT_TRUE(document::alreadyInTheFormItMakes(Command::Phrase, traditional, Encoding::Big5));
+    EXPECT_FALSE(document::alreadyInTheFormItMakes(Command::Big5ToGb, traditional, Encoding::Big5));
+    EXPECT_FALSE(document::alreadyInTheFormItMakes(Command::GbToBig5, traditional, Encoding::Utf8));
 }
 
 } // namespace

@@ -43,6 +43,12 @@ TEST(EncodingDetection, AByteOrderMarkDecides)
     EXPECT_EQ(document::detectEncoding(QByteArray("\xFF\xFE" "1\0", 4)), Encoding::Utf16LE);
     EXPECT_EQ(document::detectEncoding(QByteArray("\xFE\xFF\0" "1", 4)), Encoding::Utf16BE);
     EXPECT_EQ(document::detectEncoding("\xEF\xBB\xBF"), Encoding::Utf8Bom) << "the mark alone";
+    // A GB2312 text beginning 锘 (EFBB) and a character led by BF is not fitted by the mark.
+    EXPECT_EQ(document::detectEncoding("\xEF\xBB\xBF\xAA\xC4\xE3\xBA\xC3\xA3\xAC\xCA\xC0\xBD\xE7\r\n"), Encoding::Big5);
+    // A request for UTF-16 yields to the mark the bytes carry, either way.
+    EXPECT_EQ(document::encodingAsRequested(Encoding::Utf16LE, QByteArray("\xFE\xFF\0" "1", 4)), Encoding::Utf16BE);
+    EXPECT_EQ(document::encodingAsRequested(Encoding::Utf16BE, QByteArray("\xFF\xFE" "1\0", 4)), Encoding::Utf16LE);
+    EXPECT_EQ(document::encodingAsRequested(Encoding::Utf16BE, QByteArray("\0" "1", 2)), Encoding::Utf16BE);
     // The mark belongs to the encoding, not to the text.
     EXPECT_EQ(document::decodeText("\xEF\xBB\xBF" "1\r\n", Encoding::Utf8Bom), "1\r\n");
     EXPECT_EQ(document::decodeText(QByteArray("\xFF\xFE" "1\0", 4), Encoding::Utf16LE), "1");
@@ -55,6 +61,20 @@ TEST(EncodingDetection, Utf8WithoutAMark)
     EXPECT_EQ(document::detectEncoding(u8("Ça coûte très cher, même à Noël.").toUtf8()), Encoding::Utf8);
     EXPECT_EQ(document::detectEncoding("plain ASCII\r\n"), Encoding::Big5) << "nothing to tell: Big5";
     EXPECT_EQ(document::detectEncoding(""), Encoding::Big5);
+
+    // A stray Latin-1 byte, or a last character cut off, leaves a clear UTF-8 text UTF-8, the
+    // stray bytes kept as they were.
+    const QByteArray stray = u8("你好，世界。caf").toUtf8() + "\xE9" + u8(" 軟件很好用\r\n").toUtf8();
+    EXPECT_EQ(document::detectEncoding(stray), Encoding::Utf8);
+    EXPECT_EQ(document::encodeText(document::decodeText(stray, Encoding::Utf8), Encoding::Utf8), stray);
+    EXPECT_EQ(document::detectEncoding(subtitle + "\xE4\xBD"), Encoding::Utf8);
+    EXPECT_EQ(document::detectEncoding("\xE4\xBD\xA0\xE9"), Encoding::Big5) << "one sequence is no evidence";
+
+    // UTF-16 without a mark: the NULs of its ASCII sit in every other position.
+    for (Encoding e : {Encoding::Utf16LE, Encoding::Utf16BE}) {
+        const QByteArray bytes = document::encodeText(u8("1\r\n00:00:01,000\r\n字幕\r\n"), e).sliced(2);
+        EXPECT_EQ(document::detectEncoding(bytes), e) << document::encodingName(e).toStdString();
+    }
 }
 
 TEST(EncodingDetection, GbAndBig5SubtitlesStayBig5)
@@ -72,6 +92,9 @@ TEST(EncodingDetection, GbAndBig5SubtitlesStayBig5)
     // Too short to tell: a byte pair or two that happen to be valid UTF-8 stay Big5.
     EXPECT_EQ(document::detectEncoding("\xC4\xA1"), Encoding::Big5);             // GB2312 pair, also "ġ"
     EXPECT_EQ(document::detectEncoding("ok \xC3\xA9\xC3\xA8\r\n"), Encoding::Big5);   // two Big5 characters
+    // Fewer than four sequences that also pair as Big5 tell nothing; four do.
+    EXPECT_EQ(document::detectEncoding("\xC3\xA9\xC3\xA8\xC3\xA9"), Encoding::Big5);
+    EXPECT_EQ(document::detectEncoding("\xC3\xA9\xC3\xA8\xC3\xA9\xC3\xA8"), Encoding::Utf8);
 }
 
 TEST(EncodingRoundTrip, EveryEncodingGivesBackItsBytes)

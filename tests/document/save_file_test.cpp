@@ -62,7 +62,7 @@ private:
 TEST(SaveFile, KeepsTheExactModeAndWritesThroughSymlinks)
 {
     QTemporaryDir dir;
-    for (mode_t mode : {0444, 0400, 0640, 0604, 0666}) {
+    for (mode_t mode : {0444, 0400, 0640, 0604, 0666, 02644, 04755}) {
         const QString path = writeFile(dir, QString::number(mode, 8), "old");
         ::chmod(QFile::encodeName(path).constData(), mode);
         if (::access(QFile::encodeName(path).constData(), W_OK) != 0)
@@ -189,6 +189,21 @@ TEST(SaveFile, AGroupMemberSavingAnotherUsersFileLeavesItTheirs)
     EXPECT_EQ(statOf(path).st_gid, 4343u);
     EXPECT_EQ(statOf(path).st_mode & 07777, 0664u);
     EXPECT_EQ(filesIn(dir.path()), QStringList{"team.txt"});
+
+    // The owner, outside the file's group: a replacement would take the owner's own group.
+    const QString mine = writeFile(dir, "mine.txt", "old");
+    ::chown(QFile::encodeName(mine).constData(), 4444, 4343);
+    ::chmod(QFile::encodeName(mine).constData(), 0664);
+    const pid_t owner = fork();
+    if (owner == 0) {
+        const gid_t groups[] = {4545};
+        const bool became = setgroups(1, groups) == 0 && setgid(4545) == 0 && setuid(4444) == 0;
+        _exit(became && document::writeFileBytes(mine, "new").ok ? 0 : 1);
+    }
+    waitpid(owner, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readFile(mine), QByteArray("new"));
+    EXPECT_EQ(statOf(mine).st_gid, 4343u) << "the file keeps its group";
 }
 
 TEST(SaveFile, AFailedWriteLeavesTheOldFileAndSaysWhy)

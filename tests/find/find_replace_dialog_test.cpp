@@ -105,7 +105,7 @@ protected:
 
     QTemporaryDir config;
     QByteArray savedConfigHome;
-    FindSettings settings, lastSearch;
+    find::FindSettings settings, lastSearch;
     int searches = 0;
 };
 
@@ -133,7 +133,7 @@ protected:
 TEST_F(FindDialogTest, EveryLoadingStartsFreshOnAll)
 {
     settings.WFindText = QStringLiteral("舊的");
-    settings.FindMode = FindSettings::kUp;
+    settings.FindMode = find::FindSettings::kUp;
     for (int loading = 0; loading < 2; ++loading) {
         Form3* d = open();
         expectFixedAndCentred(QSize(411, 93)); // 6165 x 1395 twips
@@ -142,7 +142,7 @@ TEST_F(FindDialogTest, EveryLoadingStartsFreshOnAll)
         EXPECT_EQ(child(d, "optDirection2")->geometry(), QRect(104, 16, 49, 33));
         EXPECT_TRUE(child<QRadioButton>(d, "optDirection2")->isChecked());
         EXPECT_EQ(QApplication::focusWidget(), child(d, "optDirection2"));
-        EXPECT_EQ(settings.FindMode, FindSettings::kAll);
+        EXPECT_EQ(settings.FindMode, find::FindSettings::kAll);
         EXPECT_TRUE(child<QLineEdit>(d, "txtFind")->text().isEmpty());
         EXPECT_TRUE(child(d, "cmdFind")->isEnabled());
         EXPECT_FALSE(child<QCheckBox>(d, "chkUL")->isChecked());
@@ -152,7 +152,7 @@ TEST_F(FindDialogTest, EveryLoadingStartsFreshOnAll)
         QTest::keyClicks(child(d, "txtFind"), "abc");
         QTest::mouseClick(child(d, "optDirection0"), Qt::LeftButton);
         QTest::mouseClick(child(d, "chkUL"), Qt::LeftButton);
-        EXPECT_EQ(settings.FindMode, FindSettings::kUp);
+        EXPECT_EQ(settings.FindMode, find::FindSettings::kUp);
         d->close();
         ASSERT_TRUE(unloaded());
     }
@@ -180,17 +180,17 @@ TEST_F(FindDialogTest, FindButtonFollowsTheBoxAndEnterStartsNothing)
     QTest::mouseClick(find, Qt::LeftButton);
     EXPECT_EQ(searches, 1);
     EXPECT_EQ(lastSearch.WFindText, QStringLiteral("Ab"));
-    EXPECT_EQ(lastSearch.FindUL, FindSettings::kIgnoreCase);
-    EXPECT_EQ(lastSearch.FindMode, FindSettings::kDown);
+    EXPECT_EQ(lastSearch.FindUL, find::FindSettings::kIgnoreCase);
+    EXPECT_EQ(lastSearch.FindMode, find::FindSettings::kDown);
     EXPECT_TRUE(d->isVisible());
 
     // Alt+C toggles the check box, Alt+F presses the find button: case matters now.
     QTest::keyClick(d, Qt::Key_C, Qt::AltModifier);
     QTRY_VERIFY(child<QCheckBox>(d, "chkUL")->isChecked());
-    EXPECT_EQ(settings.FindUL, FindSettings::kIgnoreCase); // only the find button writes it
+    EXPECT_EQ(settings.FindUL, find::FindSettings::kIgnoreCase); // only the find button writes it
     QTest::keyClick(d, Qt::Key_F, Qt::AltModifier);
     QTRY_COMPARE(searches, 2);
-    EXPECT_EQ(lastSearch.FindUL, FindSettings::kExact);
+    EXPECT_EQ(lastSearch.FindUL, find::FindSettings::kExact);
 
     // Enter on the focused find button presses it.
     find->setFocus();
@@ -222,12 +222,12 @@ TEST_F(FindDialogTest, FocusSelectsTheBoxAndTheOption)
     // Arrow keys move through the group, selecting as they go.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
     EXPECT_EQ(QApplication::focusWidget(), child(d, "optDirection1"));
-    EXPECT_EQ(settings.FindMode, FindSettings::kDown);
+    EXPECT_EQ(settings.FindMode, find::FindSettings::kDown);
 
     // An option that takes the focus is selected as if clicked.
     child(d, "optDirection0")->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(child<QRadioButton>(d, "optDirection0")->isChecked());
-    EXPECT_EQ(settings.FindMode, FindSettings::kUp);
+    EXPECT_EQ(settings.FindMode, find::FindSettings::kUp);
 }
 
 TEST_F(FindDialogTest, EveryWayOfClosingStoresThePositionInTwips)

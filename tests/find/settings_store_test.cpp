@@ -154,7 +154,7 @@ TEST(SettingsOfTheFindDialog, ClosingItLeavesALinkedSettingsFileAlone)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 
     QWidget owner;
-    FindSettings settings;
+    find::FindSettings settings;
     auto* dialog = new Form3(settings, {}, &owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->show();

@@ -18,15 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Reader in(data, size);
     const std::uint8_t flags = in.byte();
     const std::uint8_t headByte = in.byte();
-    std::vector<batch::Step> steps;
+    std::vector<document::Command> steps;
     for (int k = 0; k < (flags & 3); ++k)
-        steps.push_back(flags & (4 << k) ? batch::Step::GbToBig5 : batch::Step::Big5ToGb);
+        steps.push_back(flags & (4 << k) ? document::Command::GbToBig5 : document::Command::Big5ToGb);
     QByteArray file(reinterpret_cast<const char*>(in.rest()), qsizetype(in.left()));
 
     // The whole-file road: a load's line ends, the byte scans, a save's last line end.
     QByteArray whole = document::normaliseLineEnds(file);
-    for (batch::Step step : steps)
-        step == batch::Step::GbToBig5 ? gbToBigBytes(whole) : bigToGBBytes(whole);
+    for (document::Command step : steps)
+        step == document::Command::GbToBig5 ? gbToBigBytes(whole) : bigToGBBytes(whole);
     whole.append("\r\n", 2);
 
     const qsizetype head = file.isEmpty() ? 0 : headByte % (file.size() + 1);

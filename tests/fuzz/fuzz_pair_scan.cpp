@@ -12,9 +12,12 @@ namespace {
 using modBig2GB::Cell;
 
 // A pair is a byte from 0xA1 followed by a byte from `minTrail`; it is replaced by its table
-// cell unless either byte is 0xFF, and the scan goes on after it. Other bytes stay.
-void referenceScan(std::uint8_t* p, std::size_t n, bool big)
+// cell unless either byte is 0xFF, and the scan goes on after it. Other bytes stay. On GB2312,
+// `counts` receives the line feeds and the pairs that became the ideographic space.
+void referenceScan(std::uint8_t* p, std::size_t n, bool big, modBig2GB::GbScanCounts* counts)
 {
+    for (std::size_t k = 0; k < n; ++k)
+        counts->lineFeeds += p[k] == '\n';
     const unsigned minTrail = big ? 0x40 : 0xA1;
     std::size_t i = 0;
     while (i + 1 < n) {
@@ -26,6 +29,9 @@ void referenceScan(std::uint8_t* p, std::size_t n, bool big)
         if (first != 0xFF && second != 0xFF) {
             const Cell& c = big ? modBig2GB::bigCell(first, second)
                                 : modBig2GB::gbCell(modBig2GB::gbRowKey(first), second);
+            if (!big && c.first == 0xA1 && c.second == 0x40 && (first != 0xA1 || second != 0xA1)
+                && counts->blanked++ == 0)
+                counts->firstBlank = qsizetype(i);
             p[i] = c.first;
             p[i + 1] = c.second;
         }
@@ -49,9 +55,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             modBig2GB::scanBigPairs(fast.data() + shift, qsizetype(n));
         else
             modBig2GB::scanGBPairs(fast.data() + shift, qsizetype(n));
-        referenceScan(plain.data(), n, big);
+        modBig2GB::GbScanCounts expected;
+        referenceScan(plain.data(), n, big, &expected);
         fuzz::check(n == 0 || std::memcmp(fast.data() + shift, plain.data(), n) == 0,
                     big ? "scanBigPairs differs from the plain scan" : "scanGBPairs differs from the plain scan");
+        if (!big) {   // the counting scan: the same bytes, and the counts of the plain scan
+            std::vector<std::uint8_t> counted(shift + n);
+            if (n > 0)
+                std::memcpy(counted.data() + shift, in.rest(), n);
+            modBig2GB::GbScanCounts counts;
+            modBig2GB::scanGBPairs(counted.data() + shift, qsizetype(n), &counts);
+            fuzz::check(n == 0 || std::memcmp(counted.data() + shift, plain.data(), n) == 0,
+                        "the counting scanGBPairs differs from the plain scan");
+            fuzz::check(counts.lineFeeds == expected.lineFeeds && counts.blanked == expected.blanked
+                            && counts.firstBlank == expected.firstBlank,
+                        "the counting scanGBPairs counts differently");
+        }
     }
     return 0;
 }

@@ -2,12 +2,22 @@
 #include "convert/phrase_conversion.h"
 #include "convert/phrase_converter.h"
 #include "convert/phrase_dictionary.h"
+#include "convert/phrase_preferences.h"
 
 #include <gtest/gtest.h>
+
+#include <opencc/DictEntry.hpp>
+#include <opencc/Lexicon.hpp>
+#include <opencc/MarisaDict.hpp>
+#include <opencc/SimpleConverter.hpp>
+#include <opencc/TextDict.hpp>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstring>
+#include <functional>
 
 #include "tests/support/test_util.h"
 
@@ -46,6 +56,50 @@ TEST(PhraseStep, WritesWhereOpenccsTaiwanFormsGoAgainstEverydayUse)
     // Swimming and names: 游 and 郁 outside OpenCC's phrases.
     EXPECT_EQ(tw("他游得比我快，游过了河。"), u8("他游得比我快，游過了河。"));
     EXPECT_EQ(tw("王郁伦说"), u8("王郁倫說"));
+}
+
+TEST(PhraseStep, WritesWhatATaiwaneseEditorWouldPublish)
+{
+    // Mainland vocabulary becomes Taiwan's.
+    EXPECT_EQ(tw("这个软件的硬件要求很高"), u8("這個軟體的硬體要求很高"));
+    EXPECT_EQ(tw("请把视频上传到网络上"), u8("請把影片上傳到網路上"));
+    EXPECT_EQ(tw("打印机没有默认的信息"), u8("印表機沒有預設的訊息"));
+    EXPECT_EQ(tw("头发干了，衣服也干了"), u8("頭髮乾了，衣服也乾了"));
+    EXPECT_EQ(tw("鼠标和内存都坏了"), u8("滑鼠和記憶體都壞了"));
+    EXPECT_EQ(tw("初中的晚饭是咖喱，堵车了请联系我"), u8("國中的晚餐是咖哩，塞車了請聯絡我"));
+    // Register, interjections and standard forms.
+    EXPECT_EQ(tw("诶？干得好，好疼啊，在这儿呢"), u8("欸？做得好，好痛啊，在這裡呢"));
+    EXPECT_EQ(tw("要上咯！别想象了，拼命跑"), u8("要上囉！別想像了，拚命跑"));
+    // Context: software and quality in their phrases, procedure, mass and relations alone.
+    EXPECT_EQ(tw("程序员写的应用程序，质量问题"), u8("程式設計師寫的應用程式，品質問題"));
+    EXPECT_EQ(tw("法律程序和物体的质量"), u8("法律程序和物體的質量"));
+    EXPECT_EQ(tw("两者有联系，人脉网络很广"), u8("兩者有聯繫，人脈網絡很廣"));
+    EXPECT_EQ(tw("他心疼孩子，干部干活"), u8("他心疼孩子，幹部幹活"));
+}
+
+TEST(PhraseStep, NamesKeepTheirCharacters)
+{
+    EXPECT_EQ(tw("美里和岩田，托马斯"), u8("美里和岩田，托馬斯"));
+    EXPECT_EQ(tw("绘里、由里、里奈和岩崎"), u8("繪里、由里、里奈和岩崎"));
+    EXPECT_EQ(tw("岩石里面"), u8("岩石裡面"));
+}
+
+TEST(PhraseStep, PreferencesSwapEachSplitFormBothWays)
+{
+    const char* in = "台上里面有什么计划，伙伴哦，著名的人看着";
+    phrase::Preferences all = 0;
+    QString error;
+    ASSERT_TRUE(phrase::parsePreferences(u8("臺,裏，甚麼、計劃,伙伴,喔,着"), &all, &error)) << qPrintable(error);
+    phrase::setPreferences(all);
+    EXPECT_EQ(tw(in), u8("臺上裏面有甚麼計劃，伙伴喔，著名的人看着"));   // 著名 is never 着名
+    phrase::Preferences back = all;
+    ASSERT_TRUE(phrase::parsePreferences(u8("台,裡,什麼,計畫,夥伴,哦,著"), &back, &error));
+    EXPECT_EQ(back, 0u);
+    phrase::setPreferences(back);
+    EXPECT_EQ(tw(in), u8("台上裡面有什麼計畫，夥伴哦，著名的人看著"));
+    EXPECT_EQ(phrase::preferencesText(all), u8("臺,裏,甚麼,計劃,伙伴,喔,着"));
+    EXPECT_FALSE(phrase::parsePreferences(u8("臺灣"), &back, &error));
+    EXPECT_TRUE(error.contains(u8("臺灣"))) << qPrintable(error);
 }
 
 TEST(PhraseStep, KeepsRareOpenccPhrasesFromFiringAcrossWords)
@@ -87,6 +141,121 @@ TEST(PhraseStep, LeavesEverythingButChineseAsItIs)
     EXPECT_EQ(phrase::toTaiwan(odd).text,
               u8("後面") + QChar(0) + u8("😀後") + QString::fromUcs4(U"\U0010FFB0") + u8("後來"));
     EXPECT_EQ(phrase::toTaiwan(QString()).text, QString());
+}
+
+// The step as it ran before the table was compiled ahead: the merged entries in OpenCC's
+// marisa trie, the longest match at each place.
+class MarisaReference {
+public:
+    MarisaReference()
+    {
+        QString error;
+        phrase::Entries merged;
+        EXPECT_TRUE(phrase::mergeEntries(phrase::openccDataDir(), phrase::builtInDictionaryText(), &merged, &error))
+            << qPrintable(error);
+        auto lexicon = std::make_shared<opencc::Lexicon>();
+        for (const auto& [key, value] : merged)
+            lexicon->Add(opencc::DictEntryFactory::New(key, value));
+        dict_ = opencc::MarisaDict::NewFromDict(opencc::TextDict(lexicon));
+    }
+    std::string convert(std::string_view text) const
+    {
+        std::string out;
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end) {
+            const auto match = dict_->MatchPrefix(p, std::min<size_t>(dict_->KeyMaxLength(), size_t(end - p)));
+            if (match.IsNull()) {
+                const auto lead = static_cast<unsigned char>(*p);
+                const size_t n = std::min<size_t>(lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4, size_t(end - p));
+                out.append(p, n);
+                p += n;
+            } else {
+                out += match.Get()->GetDefault();
+                p += match.Get()->KeyLength();
+            }
+        }
+        return out;
+    }
+
+private:
+    opencc::MarisaDictPtr dict_;
+};
+
+TEST(PhraseStep, TheCompiledTableWritesWhatTheMergedDictionariesWrite)
+{
+    const MarisaReference reference;
+    const opencc::SimpleConverter toSimplified(
+        QDir(phrase::openccDataDir()).filePath(QStringLiteral("t2s.json")).toStdString());
+    std::vector<std::string> texts = {
+        std::string("后面") + '\0' + "😀后\xF4\x8F\xBE\xB0后来",   // NUL, beyond the BMP, reserved
+        "\x80后\xE5\x90后\xE5后\xED\xA0\x80头发发现\xF0\x9F", // stray, cut and surrogate bytes
+        "干净的干部喝干了，尽管这只猫很乖，被发布出去",
+    };
+    const QDir corpus(QStringLiteral(SUBBIG5_CORPUS_DIR));
+    for (const QString& half : {QStringLiteral("dev"), QStringLiteral("check")})
+        for (const QFileInfo& file : QDir(corpus.filePath(half)).entryInfoList({QStringLiteral("*.txt")})) {
+            QFile f(file.filePath());
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(file.filePath());
+            const QByteArray traditional = f.readAll();
+            texts.push_back(traditional.toStdString());
+            texts.push_back(toSimplified.Convert(traditional.toStdString()));
+        }
+    ASSERT_GT(texts.size(), 10u);
+    QString error;
+    const auto built = phrase::Converter::load(phrase::openccDataDir(), phrase::builtInDictionaryText(), &error);
+    ASSERT_NE(built, nullptr) << qPrintable(error);
+    for (const std::string& text : texts) {
+        const std::string expected = reference.convert(text);
+        EXPECT_EQ(built->convertUtf8(text), expected) << text.substr(0, 60);
+        // The program's own table, and the UTF-16 road with its length changes.
+        if (QString::fromUtf8(text).toUtf8().toStdString() == text) {
+            EXPECT_EQ(phrase::toTaiwan(QString::fromUtf8(text)).text.toStdString(), expected) << text.substr(0, 60);
+        }
+    }
+}
+
+// Copies of the compiled table, each damaged in one way.
+TEST(PhraseStep, ADamagedTableIsRefusedNotRead)
+{
+    QString error;
+    phrase::Entries merged;
+    ASSERT_TRUE(phrase::mergeEntries(phrase::openccDataDir(), phrase::builtInDictionaryText(), &merged, &error));
+    const QByteArray good = phrase::Converter::compile(merged, &error);
+    ASSERT_NE(phrase::Converter::fromTable(good, &error), nullptr) << qPrintable(error);
+
+    auto word = [](QByteArray* t, qsizetype at, quint32 value) { std::memcpy(t->data() + at, &value, 4); };
+    auto headerWord = [&](qsizetype index) {
+        quint32 v;
+        std::memcpy(&v, good.constData() + 8 + 4 * index, 4);
+        return v;
+    };
+    const qsizetype phrasesAt = good.size() - qsizetype(headerWord(7)) - qsizetype(headerWord(5)) * 12;
+    struct Damage { const char* what; std::function<void(QByteArray*)> apply; bool reseal; };
+    const std::vector<Damage> damages = {
+        {"empty", [](QByteArray* t) { t->clear(); }, false},
+        {"cut short", [](QByteArray* t) { t->chop(1000); }, false},
+        {"one byte longer", [](QByteArray* t) { t->append('\0'); }, false},
+        {"a flipped bit in the header's magic", [](QByteArray* t) { (*t)[2] = char((*t)[2] ^ 1); }, false},
+        {"a flipped bit in the page index", [](QByteArray* t) { (*t)[64 + 0x4E * 2] = char((*t)[64 + 0x4E * 2] ^ 4); }, false},
+        {"a flipped bit in the middle", [](QByteArray* t) { (*t)[t->size() / 2] = char((*t)[t->size() / 2] ^ 0x10); }, false},
+        {"a flipped bit in the last byte", [](QByteArray* t) { (*t)[t->size() - 1] = char((*t)[t->size() - 1] ^ 0x80); }, false},
+        {"another version", [&](QByteArray* t) { word(t, 8, 2); }, true},
+        {"a section size that does not add up", [&](QByteArray* t) { word(t, 8 + 4 * 4, headerWord(4) + 1); }, true},
+        {"as many phrases as hash slots", [&](QByteArray* t) { word(t, 8 + 4 * 6, headerWord(5)); }, true},
+        {"a page index past the pages", [&](QByteArray* t) { (*t)[64 + 0x4E * 2 + 1] = char(0x7F); }, true},
+        {"a phrase key past the strings", [&](QByteArray* t) { word(t, phrasesAt, 0xFFFFFF00u); }, true},
+        {"a phrase value past the strings", [&](QByteArray* t) { word(t, phrasesAt + 4, headerWord(7)); }, true},
+    };
+    for (const Damage& d : damages) {
+        QByteArray copy = good;
+        d.apply(&copy);
+        if (d.reseal)
+            phrase::Converter::seal(&copy);
+        error.clear();
+        EXPECT_EQ(phrase::Converter::fromTable(copy, &error), nullptr) << d.what;
+        EXPECT_TRUE(error.contains(u8("損壞"))) << d.what << ": " << qPrintable(error);
+    }
 }
 
 // A copy of OpenCC's data folder that the test can break.

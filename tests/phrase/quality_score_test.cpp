@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "tests/support/test_util.h"
@@ -94,6 +95,48 @@ TEST(QualityScore, EachDictionaryEntryIsJudgedByWhatLeavingItOutChanges)
     EXPECT_EQ(effects[1].byKindHalf.at(u8("speech check")), 1);
     EXPECT_TRUE(scoring::entryEffects(u8("[simplified]\n计划\n"), corpus, &error).empty());
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(QualityScore, TheTaiwaneseCorpusCatchesAnEntryThatBreaksItsText)
+{
+    // The shipped Taiwanese text writes 各種各樣 and a 網絡 of people or policies; a localization
+    // entry that forces 各式各樣 or 網路 everywhere costs characters there, while the entries
+    // the dictionary keeps (the internet's 網路上, 想像) cost none. Only the lines an entry
+    // could reach are scored, to keep the test quick.
+    QString error;
+    std::vector<scoring::Source> corpus = scoring::readCorpus({QStringLiteral(SUBBIG5_CORPUS_DIR)}, &error);
+    ASSERT_FALSE(corpus.empty()) << qPrintable(error);
+    for (scoring::Source& s : corpus)
+        s.lines = s.lines.filter(QRegularExpression(u8("[網各想]")));
+    const std::vector<scoring::PreparedSource> prepared = scoring::prepare(corpus, &error);
+    ASSERT_FALSE(prepared.empty()) << qPrintable(error);
+    const auto effects = scoring::entryEffects(
+        u8("[simplified]\n网络 網路\n各种各样 各式各樣\n网络上 網路上\n想象 想像\n"), prepared, &error);
+    ASSERT_EQ(effects.size(), 4u) << qPrintable(error);
+    EXPECT_GT(effects[0].total, 0) << "网络 -> 網路 breaks 政策網絡";
+    EXPECT_GT(effects[1].total, 0) << "各種各樣 is what Taiwanese writers wrote";
+    EXPECT_LE(effects[2].total, 0);
+    EXPECT_LE(effects[3].total, 0);
+}
+
+TEST(QualityScore, TheLocalizationCorpusPairsSimplifiedLinesWithTheGroupsOwn)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    testutil::writeFile(dir, QStringLiteral("localization-a.tsv"),
+                        "请看视频\t請看影片\nno tab here\nlatin\tonly\n好疼\t好痛\n");
+    testutil::writeFile(dir, QStringLiteral("blog.txt"), "一行\n");
+    QString error;
+    const auto pairs = scoring::readParallel({dir.path()}, &error);
+    ASSERT_EQ(pairs.size(), 1u) << qPrintable(error);
+    EXPECT_EQ(pairs[0].name, u8("localization-a"));
+    EXPECT_EQ(pairs[0].human, QStringList({u8("請看影片"), u8("好痛")}));
+    EXPECT_EQ(pairs[0].simplified, u8("请看视频\n好疼"));
+    EXPECT_EQ(scoring::kindOf(pairs[0].name), u8("localization"));
+    const scoring::Road phrase = scoring::phraseRoad(QString(), &error);
+    ASSERT_TRUE(phrase.convert) << qPrintable(error);
+    EXPECT_EQ(scoring::evaluate(phrase, pairs, 1, false).total.wrong, 0);
+    EXPECT_TRUE(scoring::readParallel({dir.filePath(QStringLiteral("none"))}, &error).empty());
 }
 
 TEST(QualityScore, TheByteRoadLeavesWhatGb2312LacksAlone)

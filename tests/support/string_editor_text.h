@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-class StringEditorText : public EditorText {
+class StringEditorText : public document::EditorText {
 public:
     explicit StringEditorText(QString text = {}) : text_(std::move(text)) {}
 

@@ -2,8 +2,11 @@
 // subbig5-quality: scores the converters on a corpus of human Traditional Chinese (Taiwan) text.
 //
 // Usage: subbig5-quality [--dict FILE] [--misses N] [--road NAME] [--kinds | --sources] [--entries]
-//                        [--rows] [PATH...]
+//                        [--rows] [--parallel DIR]... [PATH...]
 //   PATH       corpus folders or files (*.txt, one segment a line); default: the repository's corpus
+//   --parallel the localization corpus: *.tsv of Simplified and Traditional subtitle line pairs
+//              (corpus/parallel.py builds them); default: the folders in SUBBIG5_PARALLEL_CORPUS
+//              (separated by ':'). It is scored in a table of its own, a row per group.
 //   --dict     use this phrase dictionary instead of the built-in one (try entries without a rebuild)
 //   --misses   list the N most frequent wrong characters of the road named by --road (default: phrase)
 //   --kinds    a row per kind of writing (speech, sentences, web, ...) under each converter
@@ -29,6 +32,8 @@ int main(int argc, char** argv)
     scoring::Detail detail = scoring::Detail::Totals;
     bool rows = false, entries = false;
     QStringList paths;
+    QStringList parallel = qEnvironmentVariable("SUBBIG5_PARALLEL_CORPUS").split(u':', Qt::SkipEmptyParts);
+    bool parallelGiven = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (a == u"--dict" && i + 1 < args.size())
@@ -45,6 +50,12 @@ int main(int argc, char** argv)
             rows = true;
         else if (a == u"--entries")
             entries = true;
+        else if (a == u"--parallel" && i + 1 < args.size()) {
+            if (!parallelGiven)
+                parallel.clear();
+            parallelGiven = true;
+            parallel << args[++i];
+        }
         else
             paths << a;
     }
@@ -53,17 +64,22 @@ int main(int argc, char** argv)
 
     QString error;
     const std::vector<scoring::Source> corpus = scoring::readCorpus(paths, &error);
-    const std::vector<scoring::PreparedSource> prepared = error.isEmpty()
+    std::vector<scoring::PreparedSource> prepared = error.isEmpty()
         ? scoring::prepare(corpus, &error) : std::vector<scoring::PreparedSource>{};
+    const std::vector<scoring::PreparedSource> localization =
+        error.isEmpty() ? scoring::readParallel(parallel, &error) : std::vector<scoring::PreparedSource>{};
     if (!error.isEmpty()) {
         std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
         return 1;
     }
 
     if (entries) {
+        // Both kinds of corpus judge an entry: a localization source's kind is "localization".
+        std::vector<scoring::PreparedSource> all = prepared;
+        all.insert(all.end(), localization.begin(), localization.end());
         const QString text = scoring::dictionaryText(dictionary, &error);
         const std::vector<scoring::EntryEffect> effects =
-            text.isNull() ? std::vector<scoring::EntryEffect>{} : scoring::entryEffects(text, prepared, &error);
+            text.isNull() ? std::vector<scoring::EntryEffect>{} : scoring::entryEffects(text, all, &error);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "subbig5-quality: %s\n", qPrintable(error));
             return 1;
@@ -88,14 +104,23 @@ int main(int argc, char** argv)
         scoring::printRowEffects(roads.back(), prepared);
         return 0;
     }
-    std::vector<scoring::RoadResult> results;
-    for (const scoring::Road& road : roads) {
-        const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
-        results.push_back(scoring::evaluate(road, prepared, 1, collect));
-    }
-    scoring::printTable(results, detail);
-    for (const scoring::RoadResult& r : results)
-        if (!r.misses.empty())
-            scoring::printMisses(r, misses);
+    auto table = [&](const char* title, const std::vector<scoring::PreparedSource>& sources,
+                     scoring::Detail level) {
+        std::printf("%s\n", title);
+        std::vector<scoring::RoadResult> results;
+        for (const scoring::Road& road : roads) {
+            const bool collect = misses > 0 && road.name.contains(missRoad, Qt::CaseInsensitive);
+            results.push_back(scoring::evaluate(road, sources, 1, collect));
+        }
+        scoring::printTable(results, level);
+        for (const scoring::RoadResult& r : results)
+            if (!r.misses.empty())
+                scoring::printMisses(r, misses);
+    };
+    if (!prepared.empty())
+        table("preservation: Taiwanese text through OpenCC t2s and back", prepared, detail);
+    if (!localization.empty())
+        table("localization: fansub Simplified lines against the group's own Traditional lines",
+              localization, scoring::Detail::Sources);
     return 0;
 }

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/quality/quality_report.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -18,6 +22,48 @@ std::vector<PreparedSource> prepare(const std::vector<Source>& corpus, QString* 
         PreparedSource p{s.name, s.lines, t2s.convert(s.lines.join(u'\n')), {}};
         p.simplifiedUtf8 = p.simplified.toStdString();
         out.push_back(std::move(p));
+    }
+    return out;
+}
+
+std::vector<PreparedSource> readParallel(const QStringList& paths, QString* error)
+{
+    std::vector<PreparedSource> out;
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        QStringList files;
+        if (info.isDir()) {
+            QDirIterator it(path, {QStringLiteral("*.tsv")}, QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext())
+                files << it.next();
+            files.sort();
+        } else if (info.isFile()) {
+            if (path.endsWith(u".tsv"))
+                files << path;
+        } else {
+            *error = QStringLiteral("no corpus at %1").arg(path);
+            return {};
+        }
+        for (const QString& file : files) {
+            QFile f(file);
+            if (!f.open(QIODevice::ReadOnly)) {
+                *error = QStringLiteral("cannot read %1").arg(file);
+                return {};
+            }
+            PreparedSource p;
+            p.name = QFileInfo(file).completeBaseName();
+            QStringList simplified;
+            for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n')) {
+                const qsizetype tab = line.indexOf(u'\t');
+                if (tab < 0 || hanCount(line) == 0)
+                    continue;
+                simplified << line.left(tab);
+                p.human << line.mid(tab + 1);
+            }
+            p.simplified = simplified.join(u'\n');
+            p.simplifiedUtf8 = p.simplified.toStdString();
+            out.push_back(std::move(p));
+        }
     }
     return out;
 }

@@ -23,6 +23,12 @@ struct PreparedSource {
 // Null when t2s cannot be loaded (error set).
 std::vector<PreparedSource> prepare(const std::vector<Source>& corpus, QString* error);
 
+// The localization corpus: every *.tsv under each path, one line a pair "Simplified<TAB>Traditional"
+// (a fansub group's two published versions of a subtitle line; corpus/parallel.py writes them).
+// The Simplified side is the input as it is, the Traditional side the human truth. A path with
+// no *.tsv gives nothing; a path that does not exist sets `error`.
+std::vector<PreparedSource> readParallel(const QStringList& paths, QString* error);
+
 struct RoadResult {
     QString road;
     std::vector<std::pair<QString, Score>> perSource;

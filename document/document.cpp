@@ -1,0 +1,80 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/document.h"
+
+#include "convert/codepage.h"
+#include "convert/conversion.h"
+
+namespace document {
+
+Document::Document(QByteArray fileBytes, Encoding encoding) : encoding_(encoding)
+{
+    if (encoding == Encoding::Big5)
+        bytes_ = normaliseInPlace(std::move(fileBytes));
+    else
+        setText(textFromBytes(std::move(fileBytes), encoding));
+}
+
+bool Document::run(Command command, GbFindings& findings, QString* error)
+{
+    if (!asText_ && (command == Command::GbToBig5 || command == Command::Big5ToGb)) {
+        // The byte road on the bytes themselves: the same as on their text, without decoding.
+        if (command == Command::GbToBig5) {
+            findings.merge(surveyGbBytes(bytes_));
+            gbToBigBytes(bytes_);
+        } else {
+            bigToGBBytes(bytes_);
+        }
+        return true;
+    }
+    CommandResult r = runCommand(command, takeText(), encoding_);
+    if (!r.ok) {
+        *error = r.error;
+        return false;
+    }
+    findings.merge(r.findings);
+    setText(std::move(r.text));
+    return true;
+}
+
+bool Document::alreadyInTheFormItMakes(Command command)
+{
+    if (encoding_ == Encoding::Big5 && !asText_ && (command == Command::GbToBig5 || command == Command::Phrase))
+        return looksTraditionalBig5(bytes_);
+    return document::alreadyInTheFormItMakes(command, text(), encoding_);
+}
+
+QByteArray Document::save(Encoding to, Unsavable* unsaved)
+{
+    if (!asText_ && to == Encoding::Big5) {
+        appendBig5SaveEnd(bytes_);
+        return std::move(bytes_);
+    }
+    std::vector<cp950::Unencodable> misses;
+    const QString& whole = text();
+    QByteArray out = fileBytes(whole, to, &misses);
+    if (unsaved)
+        *unsaved = describeUnsavable(whole, misses);
+    return out;
+}
+
+const QString& Document::text()
+{
+    if (!asText_)
+        setText(cp950::decode(bytes_));
+    return text_;
+}
+
+QString Document::takeText()
+{
+    text();
+    return std::move(text_);
+}
+
+void Document::setText(QString text)
+{
+    text_ = std::move(text);
+    bytes_ = QByteArray();
+    asText_ = true;
+}
+
+} // namespace document

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A document between its load and its save, for the converter, which holds no text area: a
+// Big5 document as its bytes while only the byte commands run (the code page codec is
+// lossless, so that is the same as its text, without decoding), every other one as its text.
+// Loading, the commands and saving are the editor's own functions.
+
+#include "convert/findings.h"
+#include "document/commands.h"
+#include "document/encoding.h"
+#include "document/text_file.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace document {
+
+class Document {
+public:
+    // A whole file's bytes, read in `encoding`, as a load gives them.
+    Document(QByteArray fileBytes, Encoding encoding);
+
+    Encoding encoding() const { return encoding_; }
+
+    // Runs one command as the menu does; what 簡轉繁 met is added to `findings`. False with
+    // `error` set when the command cannot run.
+    bool run(Command command, GbFindings& findings, QString* error);
+
+    // See alreadyInTheFormItMakes.
+    bool alreadyInTheFormItMakes(Command command);
+
+    // What a save in `to` writes; the characters `to` cannot hold (written as '?') are
+    // described in `unsaved`. The document is used up.
+    QByteArray save(Encoding to, Unsavable* unsaved);
+
+private:
+    const QString& text();
+    QString takeText();   // handed over rather than shared, so a command may work on its buffer
+    void setText(QString text);
+
+    Encoding encoding_;
+    QByteArray bytes_;
+    QString text_;
+    bool asText_ = false;
+};
+
+} // namespace document
