@@ -102,7 +102,7 @@ TEST_F(Form1Encodings, TheBig5RoadTellsOfGbkPairs)
     EXPECT_TRUE(prompt.messages[0].text.contains(u8("1 個 GBK 字碼不屬於 GB2312（第一個在第 1 行）")));
     EXPECT_TRUE(prompt.messages[0].text.contains("GB18030"));
     prompt.messages.clear();
-    prompt.saveChoices = {Prompter::SaveChoice::Discard};   // the converted text is let go
+    prompt.saveChoices = {Prompter::SaveChoice::Discard, Prompter::SaveChoice::Discard};   // converted texts are let go
     ASSERT_TRUE(form.Sum(writeFile(dir, "gb.srt", "\xB9\xFA\r\n")));
     form.G_Click();
     EXPECT_TRUE(prompt.messages.empty()) << "nothing to say, nothing said";
