@@ -24,6 +24,8 @@ public:
     void clear();
 
     int uncertainCount() const { return uncertainLeft_; }
+    // The marks as last shown (edits since then are not reflected).
+    const review::MarkList& shown() const { return list_; }
 
     // Selects the next (previous) uncertain mark after (before) the selection, wrapping around
     // the text. False when none is left.

@@ -11,8 +11,9 @@ A kind is a Simplified character whose Traditional reading the converter has to 
 Its rate is how often the human text has another character where the phrase step wrote its
 choice, measured on the corpora: Taiwanese text put through OpenCC's t2s (--taiwanese) and
 Simplified subtitles beside the same group's Traditional version (--pairs, TSV files whose
-lines are "simplified<TAB>traditional"). Kinds measured too rarely take the pooled rate of the
-conversion's own choices.
+lines are "simplified<TAB>traditional"), drawn towards the pooled rate of the conversion's own
+choices by PRIOR_WEIGHT occurrences, so that a kind seen a few times is neither dropped nor
+marked on the strength of one mistake.
 
 It also prints, per threshold, what the marks would catch on those corpora: the share of the
 phrase step's wrong Han characters that lie in a mark, and the share of Han characters marked.
@@ -27,7 +28,7 @@ import subprocess
 import sys
 import tempfile
 
-MIN_SEEN = 10        # below this a measured rate says little
+PRIOR_WEIGHT = 20    # a rate counts this many occurrences of the pooled rate besides its own
 MIN_FOUND = 20       # a kind found in the corpus needs this many occurrences
 MIN_ALTERNATIVE = 3  # and its other reading this many
 
@@ -129,9 +130,7 @@ def measure(rows, choices):
         kinds[s] = sorted(readings, key=lambda r: (order[r], readings.index(r)))
     pooled_seen = sum(seen[s] for s in choices)
     pooled = sum(wrong[s] for s in choices) / pooled_seen if pooled_seen else 0.0
-    rates = {}
-    for s in kinds:
-        rates[s] = (wrong[s] / seen[s]) if seen[s] >= MIN_SEEN else pooled
+    rates = {s: (wrong[s] + pooled * PRIOR_WEIGHT) / (seen[s] + PRIOR_WEIGHT) for s in kinds}
     return kinds, rates, seen, wrong, pooled
 
 
@@ -166,26 +165,27 @@ def main():
 
     print(f"{len(rows)} lines, {len(kinds)} kinds ({len(choices)} from the conversion), pooled rate {pooled:.3f}")
     print("threshold  caught/errors  marked/Han")
-    for t in (0.0, 0.01, 0.02, 0.03, 0.05, 0.08, 0.1, 0.15, 0.2):
-        han, errors, caught, marked = evaluate(rows, kinds, rates, t)
-        print(f"{t:9.2f}  {caught / max(errors, 1):12.1%}  {marked / max(han, 1):9.2%}")
-    # Leave one group out: the rates from the others, judged on the one left.
     names = list(groups)
-    if len(names) > 1:
-        print(f"leave one group out, threshold {args.threshold}:")
+    held_out = {}
+    for name in names:
+        rest = [r for r in rows if r[0] != name]
+        held_out[name] = ([r for r in rows if r[0] == name], *measure(rest, choices)[:2])
+    print("threshold  in-sample caught/errors  marked/Han   left-out groups: caught, marked")
+    for t in (0.0, 0.005, 0.01, 0.015, 0.02, 0.03, 0.05, 0.08, 0.1):
+        han, errors, caught, marked = evaluate(rows, kinds, rates, t)
+        parts = []
         for name in names:
-            rest = [r for r in rows if r[0] != name]
-            held = [r for r in rows if r[0] == name]
-            k, r, *_ = measure(rest, choices)
-            han, errors, caught, marked = evaluate(held, k, r, args.threshold)
-            print(f"  {name}: caught {caught}/{errors} ({caught / max(errors, 1):.1%}), marked {marked / max(han, 1):.2%}")
+            held, k, r = held_out[name]
+            h, e, c, m = evaluate(held, k, r, t)
+            parts.append(f"{name.split('/')[-1]} {c}/{e} {m / max(h, 1):.1%}")
+        print(f"{t:9.3f}  {caught / max(errors, 1):22.1%}  {marked / max(han, 1):9.2%}   " + "; ".join(parts))
 
     if args.out:
         with open(args.out, "w", encoding="utf-8") as f:
             f.write("# Uncertain kinds for review marks, written by tools/review/uncertain_kinds.py.\n")
             f.write("# source<TAB>readings, most often written first<TAB>rate<TAB>differing/seen in the corpora\n")
             f.write("# Readings from OpenCC's STCharacters and TWVariants (Apache-2.0) and from the corpora;\n")
-            f.write(f"# kinds seen fewer than {MIN_SEEN} times take the pooled rate {pooled:.4f}.\n")
+            f.write(f"# rates drawn towards the pooled rate {pooled:.4f} by {PRIOR_WEIGHT} occurrences.\n")
             for s in sorted(kinds):
                 f.write(f"{s}\t{' '.join(kinds[s])}\t{rates[s]:.4f}\t{wrong[s]}/{seen[s]}\n")
     return 0
