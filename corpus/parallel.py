@@ -90,12 +90,28 @@ def pairs(gitdir, commit, sc_path, tc_path):
             yield s, t
 
 
+# How groups name a Traditional file and its Simplified twin: a suffix (ep1_tc.ass, x.cht.ass,
+# x.JPTC.ass, x.zh-Hant.ass) and sometimes a folder of its own (cht/ beside chs/).
+TC_SUFFIXES = (('_tc.ass', '_sc.ass'), ('_tc.ass', '.ass'), ('.cht.ass', '.chs.ass'),
+               ('.tc.ass', '.sc.ass'), ('.JPTC.ass', '.JPSC.ass'),
+               ('.zh-Hant.ass', '.zh-Hans.ass'), ('.zh-hant.ass', '.zh-hans.ass'))
+TC_FOLDERS = (('cht/', 'chs/'), ('CHT/', 'CHS/'), ('tc/', 'sc/'))
+
+
+def is_traditional(path):
+    return path.endswith(tuple(tc for tc, _ in TC_SUFFIXES))
+
+
 def tc_partner(path):
-    """The Simplified file beside a Traditional one, by the group's naming."""
-    for a, b in (('_tc.ass', '_sc.ass'), ('_tc.ass', '.ass'), ('.cht.ass', '.chs.ass'),
-                 ('.tc.ass', '.sc.ass')):
-        if path.endswith(a):
-            yield path[:-len(a)] + b
+    """The Simplified files that may sit beside a Traditional one, by the group's naming."""
+    for tc, sc in TC_SUFFIXES:
+        if not path.endswith(tc):
+            continue
+        base = path[:-len(tc)] + sc
+        yield base
+        for tdir, sdir in TC_FOLDERS:
+            if '/' + tdir in '/' + base:
+                yield ('/' + base).replace('/' + tdir, '/' + sdir)[1:]
 
 
 def scan(gitdir, group):
@@ -104,12 +120,16 @@ def scan(gitdir, group):
     seen = set()
     rows = []
     for c in commits:   # newest first, so the first commit a path is seen at is its latest
-        names = git(gitdir, 'ls-tree', '-r', '--name-only', c).decode('utf-8', 'replace')
-        names = set(names.splitlines())
-        for tc in sorted(n for n in names if n.endswith(('_tc.ass', '.cht.ass', '.tc.ass'))):
+        names = git(gitdir, '-c', 'core.quotepath=off', 'ls-tree', '-r', '--name-only', c)
+        names = set(names.decode('utf-8', 'replace').splitlines())
+        unhan = {HAN.sub('', n): n for n in names if not is_traditional(n)}
+        for tc in sorted(n for n in names if is_traditional(n)):
             if tc in seen or '/staff/' in tc or tc.startswith('ep.template'):
                 continue
             sc = next((p for p in tc_partner(tc) if p in names), None)
+            if sc is None:   # the group's own name converted too: 擺爛組 beside 摆烂组
+                sc = next((unhan[HAN.sub('', p)] for p in tc_partner(tc)
+                           if HAN.sub('', p) in unhan), None)
             if sc is None:
                 continue
             # the last commit that changed the Traditional file
