@@ -4,11 +4,12 @@
 the Traditional (Taiwan) lines the same group published for the same episode.
 
 Usage:
-  corpus/parallel.py scan  MIRROR_DIR GROUP      list the Simplified/Traditional file pairs of a
-                                                 fetched repository and the commit each pair is
-                                                 read at, as rows for parallel.tsv
+  corpus/parallel.py scan  MIRROR_DIR GROUP REPO list the Simplified/Traditional file pairs of a
+                                                 fetched repository, the commit each pair is read
+                                                 at and its counts, as rows for parallel.tsv
   corpus/parallel.py build MIRROR_ROOT OUT_DIR   write OUT_DIR/localization-GROUP.tsv for every
                                                  group of parallel.tsv, and print the counts
+  corpus/parallel.py count MIRROR_ROOT           fill in the counts of parallel.tsv again
 
 MIRROR_DIR is a git directory as the search tool's `fetch` leaves it (no work tree);
 MIRROR_ROOT holds them as owner+name/repo. parallel.tsv (next to this script) is the manifest:
@@ -22,6 +23,11 @@ many; a line is kept only when it has two Han characters or more, once per file
 (karaoke effects repeat a line for every syllable), is not Japanese (no kana: the
 bilingual releases carry the Japanese lines too), and the Traditional side is not a Simplified leftover (a character the
 Big5 code page lacks).
+
+Groups name the two files differently: ep1_sc.ass and ep1_tc.ass, x.chs.ass and x.cht.ass (at
+times in chs/ and cht/ folders, the group's own name converted too), x.JPSC.ass and x.JPTC.ass,
+x.zh-Hans.ass and x.zh-Hant.ass. A scan leaves out a pair that pairs no line, and a pair whose
+lines are mostly those of a pair already listed (a release kept in a second folder).
 """
 import csv
 import re
@@ -140,10 +146,17 @@ def scan(gitdir, group):
 
 
 def main():
-    if len(sys.argv) == 4 and sys.argv[1] == 'scan':
+    if len(sys.argv) == 5 and sys.argv[1] == 'scan':
+        gitdir = Path(sys.argv[2])
         w = csv.writer(sys.stdout, delimiter='\t', lineterminator='\n')
-        for group, commit, sc, tc in scan(Path(sys.argv[2]), sys.argv[3]):
-            w.writerow([group, '?', commit, sc, tc])
+        listed = set()
+        for group, commit, sc, tc in scan(gitdir, sys.argv[3]):
+            got = set(pairs(gitdir, commit, sc, tc))
+            if not got or len(got & listed) * 2 >= len(got):
+                continue
+            listed |= got
+            w.writerow([group, sys.argv[4], commit, sc, tc, len(got),
+                        sum(len(HAN.findall(t)) for _, t in got)])
         return
     if len(sys.argv) != 4 or sys.argv[1] != 'build':
         sys.exit(__doc__)
