@@ -4,11 +4,12 @@
 the Traditional (Taiwan) lines the same group published for the same episode.
 
 Usage:
-  corpus/parallel.py scan  MIRROR_DIR GROUP      list the Simplified/Traditional file pairs of a
-                                                 fetched repository and the commit each pair is
-                                                 read at, as rows for parallel.tsv
+  corpus/parallel.py scan  MIRROR_DIR GROUP REPO list the Simplified/Traditional file pairs of a
+                                                 fetched repository, the commit each pair is read
+                                                 at and its counts, as rows for parallel.tsv
   corpus/parallel.py build MIRROR_ROOT OUT_DIR   write OUT_DIR/localization-GROUP.tsv for every
                                                  group of parallel.tsv, and print the counts
+  corpus/parallel.py count MIRROR_ROOT           fill in the counts of parallel.tsv again
 
 MIRROR_DIR is a git directory as the search tool's `fetch` leaves it (no work tree);
 MIRROR_ROOT holds them as owner+name/repo. parallel.tsv (next to this script) is the manifest:
@@ -22,6 +23,11 @@ many; a line is kept only when it has two Han characters or more, once per file
 (karaoke effects repeat a line for every syllable), is not Japanese (no kana: the
 bilingual releases carry the Japanese lines too), and the Traditional side is not a Simplified leftover (a character the
 Big5 code page lacks).
+
+Groups name the two files differently: ep1_sc.ass and ep1_tc.ass, x.chs.ass and x.cht.ass (at
+times in chs/ and cht/ folders, the group's own name converted too), x.JPSC.ass and x.JPTC.ass,
+x.zh-Hans.ass and x.zh-Hant.ass. A scan leaves out a pair that pairs no line, and a pair whose
+lines are mostly those of a pair already listed (a release kept in a second folder).
 """
 import csv
 import re
@@ -90,12 +96,28 @@ def pairs(gitdir, commit, sc_path, tc_path):
             yield s, t
 
 
+# How groups name a Traditional file and its Simplified twin: a suffix (ep1_tc.ass, x.cht.ass,
+# x.JPTC.ass, x.zh-Hant.ass) and sometimes a folder of its own (cht/ beside chs/).
+TC_SUFFIXES = (('_tc.ass', '_sc.ass'), ('_tc.ass', '.ass'), ('.cht.ass', '.chs.ass'),
+               ('.tc.ass', '.sc.ass'), ('.JPTC.ass', '.JPSC.ass'),
+               ('.zh-Hant.ass', '.zh-Hans.ass'), ('.zh-hant.ass', '.zh-hans.ass'))
+TC_FOLDERS = (('cht/', 'chs/'), ('CHT/', 'CHS/'), ('tc/', 'sc/'))
+
+
+def is_traditional(path):
+    return path.endswith(tuple(tc for tc, _ in TC_SUFFIXES))
+
+
 def tc_partner(path):
-    """The Simplified file beside a Traditional one, by the group's naming."""
-    for a, b in (('_tc.ass', '_sc.ass'), ('_tc.ass', '.ass'), ('.cht.ass', '.chs.ass'),
-                 ('.tc.ass', '.sc.ass')):
-        if path.endswith(a):
-            yield path[:-len(a)] + b
+    """The Simplified files that may sit beside a Traditional one, by the group's naming."""
+    for tc, sc in TC_SUFFIXES:
+        if not path.endswith(tc):
+            continue
+        base = path[:-len(tc)] + sc
+        yield base
+        for tdir, sdir in TC_FOLDERS:
+            if '/' + tdir in '/' + base:
+                yield ('/' + base).replace('/' + tdir, '/' + sdir)[1:]
 
 
 def scan(gitdir, group):
@@ -104,12 +126,16 @@ def scan(gitdir, group):
     seen = set()
     rows = []
     for c in commits:   # newest first, so the first commit a path is seen at is its latest
-        names = git(gitdir, 'ls-tree', '-r', '--name-only', c).decode('utf-8', 'replace')
-        names = set(names.splitlines())
-        for tc in sorted(n for n in names if n.endswith(('_tc.ass', '.cht.ass', '.tc.ass'))):
+        names = git(gitdir, '-c', 'core.quotepath=off', 'ls-tree', '-r', '--name-only', c)
+        names = set(names.decode('utf-8', 'replace').splitlines())
+        unhan = {HAN.sub('', n): n for n in names if not is_traditional(n)}
+        for tc in sorted(n for n in names if is_traditional(n)):
             if tc in seen or '/staff/' in tc or tc.startswith('ep.template'):
                 continue
             sc = next((p for p in tc_partner(tc) if p in names), None)
+            if sc is None:   # the group's own name converted too: 擺爛組 beside 摆烂组
+                sc = next((unhan[HAN.sub('', p)] for p in tc_partner(tc)
+                           if HAN.sub('', p) in unhan), None)
             if sc is None:
                 continue
             # the last commit that changed the Traditional file
@@ -120,10 +146,17 @@ def scan(gitdir, group):
 
 
 def main():
-    if len(sys.argv) == 4 and sys.argv[1] == 'scan':
+    if len(sys.argv) == 5 and sys.argv[1] == 'scan':
+        gitdir = Path(sys.argv[2])
         w = csv.writer(sys.stdout, delimiter='\t', lineterminator='\n')
-        for group, commit, sc, tc in scan(Path(sys.argv[2]), sys.argv[3]):
-            w.writerow([group, '?', commit, sc, tc])
+        listed = set()
+        for group, commit, sc, tc in scan(gitdir, sys.argv[3]):
+            got = set(pairs(gitdir, commit, sc, tc))
+            if not got or len(got & listed) * 2 >= len(got):
+                continue
+            listed |= got
+            w.writerow([group, sys.argv[4], commit, sc, tc, len(got),
+                        sum(len(HAN.findall(t)) for _, t in got)])
         return
     if len(sys.argv) != 4 or sys.argv[1] != 'build':
         sys.exit(__doc__)

@@ -67,14 +67,18 @@ TEST(PhraseStep, WritesWhatATaiwaneseEditorWouldPublish)
     EXPECT_EQ(tw("头发干了，衣服也干了"), u8("頭髮乾了，衣服也乾了"));
     EXPECT_EQ(tw("鼠标和内存都坏了"), u8("滑鼠和記憶體都壞了"));
     EXPECT_EQ(tw("初中的晚饭是咖喱，堵车了请联系我"), u8("國中的晚餐是咖哩，塞車了請聯絡我"));
+    EXPECT_EQ(tw("屏幕上的短信说冰激凌和魔芋都卖完了"), u8("螢幕上的簡訊說冰淇淋和蒟蒻都賣完了"));
     // Register, interjections and standard forms.
-    EXPECT_EQ(tw("诶？干得好，好疼啊，在这儿呢"), u8("欸？做得好，好痛啊，在這裡呢"));
-    EXPECT_EQ(tw("要上咯！别想象了，拼命跑"), u8("要上囉！別想像了，拚命跑"));
+    EXPECT_EQ(tw("诶？干得好，疼死了，在这儿呢"), u8("欸？做得好，痛死了，在這裡呢"));
+    EXPECT_EQ(tw("从今往后要直面它，小菜一碟"), u8("從今以後要面對它，小事一樁"));
+    EXPECT_EQ(tw("要上咯！别想象了，拼命跑，要开始喽"), u8("要上囉！別想像了，拚命跑，要開始囉"));
+    EXPECT_EQ(tw("注定被欲望吞噬，散布粘液"), u8("注定被欲望吞噬，散布黏液"));
     // Context: software and quality in their phrases, procedure, mass and relations alone.
     EXPECT_EQ(tw("程序员写的应用程序，质量问题"), u8("程式設計師寫的應用程式，品質問題"));
     EXPECT_EQ(tw("法律程序和物体的质量"), u8("法律程序和物體的質量"));
     EXPECT_EQ(tw("两者有联系，人脉网络很广"), u8("兩者有聯繫，人脈網絡很廣"));
     EXPECT_EQ(tw("他心疼孩子，干部干活"), u8("他心疼孩子，幹部幹活"));
+    EXPECT_EQ(tw("真头疼，好疼啊"), u8("真頭疼，好疼啊"));   // the groups keep 疼 but in 痛死
 }
 
 TEST(PhraseStep, NamesKeepTheirCharacters)
@@ -82,6 +86,7 @@ TEST(PhraseStep, NamesKeepTheirCharacters)
     EXPECT_EQ(tw("美里和岩田，托马斯"), u8("美里和岩田，托馬斯"));
     EXPECT_EQ(tw("绘里、由里、里奈和岩崎"), u8("繪里、由里、里奈和岩崎"));
     EXPECT_EQ(tw("岩石里面"), u8("岩石裡面"));
+    EXPECT_EQ(tw("依里和神里在海里，有栖也在"), u8("依里和神里在海裡，有栖也在"));
 }
 
 TEST(PhraseStep, PreferencesSwapEachSplitFormBothWays)

@@ -77,10 +77,11 @@ TEST(QualityScore, KindsOfWritingTotalBothHalvesOfEverySource)
 TEST(QualityScore, EachDictionaryEntryIsJudgedByWhatLeavingItOutChanges)
 {
     // The human text writes 一台 in one source and 臺灣 in another: 臺 -> 台 helps the first and
-    // costs the second; 計畫 reaches nothing here.
+    // costs the second; 計畫 reaches nothing here. A fansub group's lines count under its name.
     const std::vector<scoring::PreparedSource> corpus = {
         {u8("dev/sentences-a"), {u8("一台電腦")}, u8("一台电脑"), {}},
         {u8("check/speech-b"), {u8("在臺灣")}, u8("在台湾"), {}},
+        {u8("localization-kitauji"), {u8("舞台上")}, u8("舞台上"), {}},
     };
     QString error;
     const auto effects = scoring::entryEffects(u8("[simplified]\n计划 計畫\n[traditional]\n臺 台 # note\n"),
@@ -90,9 +91,10 @@ TEST(QualityScore, EachDictionaryEntryIsJudgedByWhatLeavingItOutChanges)
     EXPECT_EQ(effects[0].total, 0);
     EXPECT_TRUE(effects[0].byKindHalf.empty());
     EXPECT_EQ(effects[1].line, 4);
-    EXPECT_EQ(effects[1].total, 0);
+    EXPECT_EQ(effects[1].total, -1);
     EXPECT_EQ(effects[1].byKindHalf.at(u8("sentences dev")), -1);
     EXPECT_EQ(effects[1].byKindHalf.at(u8("speech check")), 1);
+    EXPECT_EQ(effects[1].byKindHalf.at(u8("localization kitauji")), -1);
     EXPECT_TRUE(scoring::entryEffects(u8("[simplified]\n计划\n"), corpus, &error).empty());
     EXPECT_FALSE(error.isEmpty());
 }
@@ -124,14 +126,14 @@ TEST(QualityScore, TheLocalizationCorpusPairsSimplifiedLinesWithTheGroupsOwn)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     testutil::writeFile(dir, QStringLiteral("localization-a.tsv"),
-                        "请看视频\t請看影片\nno tab here\nlatin\tonly\n好疼\t好痛\n");
+                        "请看视频\t請看影片\nno tab here\nlatin\tonly\n疼死了\t痛死了\n");
     testutil::writeFile(dir, QStringLiteral("blog.txt"), "一行\n");
     QString error;
     const auto pairs = scoring::readParallel({dir.path()}, &error);
     ASSERT_EQ(pairs.size(), 1u) << qPrintable(error);
     EXPECT_EQ(pairs[0].name, u8("localization-a"));
-    EXPECT_EQ(pairs[0].human, QStringList({u8("請看影片"), u8("好痛")}));
-    EXPECT_EQ(pairs[0].simplified, u8("请看视频\n好疼"));
+    EXPECT_EQ(pairs[0].human, QStringList({u8("請看影片"), u8("痛死了")}));
+    EXPECT_EQ(pairs[0].simplified, u8("请看视频\n疼死了"));
     EXPECT_EQ(scoring::kindOf(pairs[0].name), u8("localization"));
     const scoring::Road phrase = scoring::phraseRoad(QString(), &error);
     ASSERT_TRUE(phrase.convert) << qPrintable(error);

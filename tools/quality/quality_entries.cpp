@@ -22,9 +22,11 @@ std::vector<qsizetype> wrongPerSource(const QString& text, const std::vector<Pre
     return wrong;
 }
 
+// dev or check for the Taiwanese text; the group for a localization source
+// ("localization-kitauji"), so that an entry can be judged on the groups it was not taken from.
 QString halfOf(const QString& sourceName)
 {
-    return sourceName.contains(u'/') ? sourceName.section(u'/', 0, 0) : QString();
+    return sourceName.contains(u'/') ? sourceName.section(u'/', 0, 0) : sourceName.section(u'-', 1);
 }
 
 } // namespace

@@ -17,7 +17,8 @@ struct EntryEffect {
     QString entry;   // the dictionary line, comment stripped ("计划 計畫")
     int line = 0;
     // Wrong characters with the entry minus without it (negative: the entry helps), keyed by
-    // kind and half ("speech dev"); only the places it changes.
+    // kind and half ("speech dev") or, for the localization corpus, group ("localization
+    // kitauji"); only the places it changes.
     std::map<QString, qsizetype> byKindHalf;
     qsizetype total = 0;
 };
