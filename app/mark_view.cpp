@@ -65,6 +65,11 @@ void MarkView::show(const QString& text, review::MarkList marks)
     clear();
     list_ = std::move(marks);
     shown_ = !list_.marks.empty();
+    // Filling an indicator tells of itself like an edit; nothing here listens for that, and a
+    // million marks would mean a million notices.
+    const long mask = area_.SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    area_.viewport()->setUpdatesEnabled(false);   // one repaint at the end, not one per mark
+    area_.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, mask & ~long(QsciScintillaBase::SC_MOD_CHANGEINDICATOR));
     // Marks come sorted by start: one walk over the text turns UTF-16 positions into bytes.
     qsizetype at = 0;
     qsizetype byte = 0;
@@ -89,6 +94,8 @@ void MarkView::show(const QString& text, review::MarkList marks)
         area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, isUncertain ? long(uncertain_.size()) : 1L);
         area_.SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(byte), long(bytes));
     }
+    area_.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, mask);
+    area_.viewport()->setUpdatesEnabled(true);
     setCount(int(uncertain_.size()));
 }
 

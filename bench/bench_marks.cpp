@@ -3,6 +3,8 @@
 // same text in one run.
 #include "bench/bench.h"
 
+#include "app/mark_view.h"
+#include "app/text_area.h"
 #include "convert/conversion.h"
 #include "convert/review_marks.h"
 #include "document/commands.h"
@@ -25,11 +27,38 @@ void compare(const char* name, document::Command command, const QString& text, d
 
 } // namespace
 
+// The editor's Ctrl+G as the user waits for it: the command and the text area taking its result,
+// then the marks worked out and shown.
+void editor(const QString& gbShown)
+{
+    const double mb = double(gbShown.size()) * 2 / 1e6;
+    TextArea area;
+    MarkView view(area);
+    area.loadText(gbShown);
+    const auto t0 = std::chrono::steady_clock::now();
+    const document::CommandResult result = document::runCommand(document::Command::GbToBig5, gbShown, document::Encoding::Big5);
+    area.assignText(result.text);
+    const auto t1 = std::chrono::steady_clock::now();
+    review::MarkList list = document::commandMarks(document::Command::GbToBig5, gbShown, result.text, document::Encoding::Big5);
+    const auto tm = std::chrono::steady_clock::now();
+    view.show(result.text, std::move(list));
+    const auto t2 = std::chrono::steady_clock::now();
+    bench::note("  (worked out %.3f s, shown %.3f s)", std::chrono::duration<double>(tm - t1).count(),
+                std::chrono::duration<double>(t2 - tm).count());
+    const double command = std::chrono::duration<double>(t1 - t0).count();
+    const double marks = std::chrono::duration<double>(t2 - t1).count();
+    bench::row("editor Ctrl+G: command and text area", mb, command);
+    bench::row("editor Ctrl+G: marks worked out and shown", mb, marks);
+    bench::note("  marks cost %.0f %% of the command in the editor; %d uncertain", 100.0 * marks / command,
+                view.uncertainCount());
+}
+
 SUBBIG5_BENCH(marks)
 {
     // The sample-like subtitle as a GB2312 file read on the Big5 road, about 100 MB.
     const QString gbShown = BigToGB(bench::big5SubtitleText(100'000'000));
     compare("簡轉繁, 100 MB", document::Command::GbToBig5, gbShown, document::Encoding::Big5);
+    editor(gbShown);
     const QString converted = GBToBig(gbShown);
     compare("字幕矯正, 100 MB", document::Command::Correct, converted, document::Encoding::Big5);
     if (document::commandUnavailable(document::Command::Phrase).isEmpty()) {

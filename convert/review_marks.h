@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
         char32_t key = 0;       // how it stands in the text before the command (see keyedBy)
         QStringList readings;   // most often written first
         double rate = 0;
+        // Whether `reading` (one UTF-16 unit) is one of the readings, without touching strings.
+        bool hasReading(char16_t reading) const;
+        char16_t units[6] = {};   // the one-unit readings, for hasReading
     };
 
     // The built-in list, kinds whose rate reaches the marking threshold only.
@@ -40,13 +44,17 @@ public:
     // Big5 character of the same bytes, so its kinds are found by that character.
     UncertainKinds keyedBy(const std::function<char32_t(char32_t)>& key) const;
 
-    const Kind* find(char32_t key) const;
+    const Kind* find(char32_t key) const
+    {
+        return key < index_.size() && index_[key] != 0 ? &kinds_[index_[key] - 1] : nullptr;
+    }
     qsizetype size() const { return qsizetype(kinds_.size()); }
     const std::vector<Kind>& all() const { return kinds_; }
 
 private:
-    void sortByKey();
-    std::vector<Kind> kinds_;   // sorted by key
+    void index();
+    std::vector<Kind> kinds_;            // sorted by key
+    std::vector<std::uint16_t> index_;   // a BMP key -> its kind + 1, 0 for none
 };
 
 // The threshold the built-in list is cut at.

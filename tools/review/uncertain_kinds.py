@@ -29,7 +29,7 @@ import sys
 import tempfile
 
 PRIOR_WEIGHT = 20    # a rate counts this many occurrences of the pooled rate besides its own
-MIN_FOUND = 20       # a kind found in the corpus needs this many occurrences
+MIN_FOUND = 10       # a kind found in the corpus needs this many occurrences
 MIN_ALTERNATIVE = 3  # and its other reading this many
 
 
@@ -116,7 +116,11 @@ def measure(rows, choices):
                 wrong[s] += 1
     kinds = {}
     for s, readings in choices.items():
-        kinds[s] = list(readings)
+        # What the phrase step wrote and what editors often wrote count as readings too (its
+        # dictionary writes 計畫 where the characters alone allow only 劃 and 划).
+        extra = [o for o in chosen[s] if o not in readings and is_han(o)]
+        extra += [h for h, c in human[s].items() if h not in readings and h not in extra and c >= MIN_ALTERNATIVE and is_han(h)]
+        kinds[s] = list(readings) + extra
     for s, n in seen.items():
         if s in kinds or n < MIN_FOUND or wrong[s] / n < 0.02:
             continue
