@@ -2,6 +2,7 @@
 #include "app/form1.h"
 
 #include "app/about_box.h"
+#include "app/mark_view.h"
 #include "app/prompter.h"
 #include "app/stamp.h"
 #include "app/text_area.h"
@@ -15,10 +16,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
+#include <QStatusBar>
 
 #include <new>
 
@@ -112,10 +115,17 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), prompter_(&qtPrompter())
         }
     });
 
+    marks_ = new MarkView(*Text1);
+    connect(marks_, &MarkView::uncertainCountChanged, this, &Form1::showStatus);
     buildMenus();
+    encodingLabel_ = new QLabel(this);
+    marksLabel_ = new QLabel(this);
+    statusBar()->addPermanentWidget(marksLabel_);
+    statusBar()->addPermanentWidget(encodingLabel_);
+    showStatus();
 
     // Client area 7500 x 5970 twips; centred on the screen when first shown.
-    resize(500, 398 + menuBar()->sizeHint().height());
+    resize(500, 398 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
     Text1->setFocus();
 }
 
@@ -298,10 +308,15 @@ void Form1::runCommand(document::Command command)
                                     + QStringLiteral("，再轉換會變成亂碼。\n是否仍要轉換？")))
         return;
     document::CommandResult result;
+    review::MarkList marks;
     const bool done = runWholeTextCommand([&](const QString& text) {
         result = document::runCommand(command, text, encoding_);
+        if (result.ok && marksShown_)
+            marks = document::commandMarks(command, text, result.text, encoding_);
         return result.ok ? result.text : text;
     });
+    if (done && result.ok && !marks.marks.empty())
+        marks_->show(result.text, std::move(marks));
     if (done && !result.ok)
         prompter_->tell(this, kAppTitle, result.error, Prompter::Icon::Critical);
     else if (done && command != document::Command::Big5ToGb && command != document::Command::Correct)
@@ -312,6 +327,26 @@ void Form1::G_Click() { runCommand(document::Command::GbToBig5); }
 void Form1::B_Click() { runCommand(document::Command::Big5ToGb); }
 void Form1::srt_Click() { runCommand(document::Command::Correct); }
 void Form1::phrase_Click() { runCommand(document::Command::Phrase); }
+
+void Form1::showStatus()
+{
+    encodingLabel_->setText(document::encodingName(encoding_));
+    const int left = marks_->uncertainCount();
+    marksLabel_->setText(left > 0 ? QStringLiteral("%1 處待確認").arg(left) : QString());
+}
+
+void Form1::nextMark_Click() { marks_->selectNext(); }
+void Form1::previousMark_Click() { marks_->selectPrevious(); }
+void Form1::alternatives_Click() { marks_->openAlternativesAtCaret(); }
+void Form1::clearMarks_Click() { marks_->clear(); }
+
+void Form1::showMarks_Click(bool on)
+{
+    // Off, no command works out marks at all; on, from the next command.
+    marksShown_ = on;
+    if (!on)
+        marks_->clear();
+}
 
 void Form1::data_Click()
 {

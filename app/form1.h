@@ -15,6 +15,8 @@
 
 class Form2;
 class Form3;
+class MarkView;
+class QLabel;
 class Prompter;
 class QActionGroup;
 class TextArea;
@@ -78,6 +80,16 @@ public slots:
     void About_Click();
     // Added beyond the designed menus: phrase-level 簡轉繁 for Taiwan.
     void phrase_Click();
+    // Added: review marks of the last conversion.
+    void nextMark_Click();
+    void previousMark_Click();
+    void alternatives_Click();
+    void showMarks_Click(bool on);
+    void clearMarks_Click();
+
+public:
+    MarkView& marks() const { return *marks_; }
+    bool marksShown() const { return marksShown_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -86,6 +98,8 @@ protected:
 private:
     void buildMenus();
     void buildAdditions(QMenu* fileMenu, QMenu* editMenu);
+    void buildReviewItems(QMenu* editMenu);
+    void showStatus();
     void reopenAs(std::optional<document::Encoding> encoding);
     void setCurrentFile(const QString& path);
     bool writeDocument(const QString& path, document::Encoding encoding);
@@ -108,6 +122,10 @@ private:
     bool loadDeclined_ = false;   // the last load stopped at the user's 取消
     QPointer<Form3> form3_;
     QPointer<Form2> form2_;
+    MarkView* marks_ = nullptr;
+    bool marksShown_ = true;
+    QLabel* encodingLabel_ = nullptr;
+    QLabel* marksLabel_ = nullptr;
 };
 
 // The product's title line (the caption before any file) and the application title

@@ -92,6 +92,8 @@ void Form1::setDocumentEncoding(Encoding encoding)
 {
     encoding_ = encoding;
     setSaveAsEncoding(encoding);
+    if (encodingLabel_)
+        showStatus();
 }
 
 void Form1::setSaveAsEncoding(Encoding encoding)
@@ -224,6 +226,36 @@ void Form1::reopenAs(std::optional<Encoding> encoding)
 // Beyond the designed menus, after their items and behind a separator: the phrase-level
 // conversion in the edit menu; in the file menu, reopening the file in an encoding the user
 // names (GB18030 is never guessed) and the encoding Save As writes.
+void Form1::buildReviewItems(QMenu* editMenu)
+{
+    editMenu->addSeparator();
+    struct Item {
+        const char* name;
+        const char16_t* caption;
+        const char* shortcut;
+        void (Form1::*handler)();
+    };
+    static const Item kItems[] = {
+        {"nextMark", u"下一個待確認(&N)", "F8", &Form1::nextMark_Click},
+        {"previousMark", u"上一個待確認(&U)", "Shift+F8", &Form1::previousMark_Click},
+        {"alternatives", u"其他寫法(&L)…", "Ctrl+F8", &Form1::alternatives_Click},
+    };
+    for (const Item& item : kItems) {
+        QAction* action = editMenu->addAction(QString::fromUtf16(item.caption));
+        action->setObjectName(QString::fromLatin1(item.name));
+        action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+        connect(action, &QAction::triggered, this, item.handler);
+    }
+    QAction* show = editMenu->addAction(QStringLiteral("顯示轉換標記(&M)"));
+    show->setObjectName("showMarks");
+    show->setCheckable(true);
+    show->setChecked(marksShown_);
+    connect(show, &QAction::toggled, this, &Form1::showMarks_Click);
+    QAction* clear = editMenu->addAction(QStringLiteral("清除標記(&K)"));
+    clear->setObjectName("clearMarks");
+    connect(clear, &QAction::triggered, this, &Form1::clearMarks_Click);
+}
+
 void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
 {
     editMenu->addSeparator();
@@ -240,6 +272,7 @@ void Form1::buildAdditions(QMenu* fileMenu, QMenu* editMenu)
             savePreferences(dialog.chosen());
         }
     });
+    buildReviewItems(editMenu);
 
     fileMenu->addSeparator();
     QMenu* reopen = fileMenu->addMenu(QStringLiteral("以其他編碼重新開啟(&R)"));

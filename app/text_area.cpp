@@ -201,6 +201,7 @@ void TextArea::showStart()
 
 void TextArea::assignText(const QString& text)
 {
+    emit wholeTextReplacing();
     const QByteArray utf8 = text.toUtf8();
     const long before = SendScintilla(SCI_GETLENGTH);
     SendScintilla(SCI_SETSTATUS, long(SC_STATUS_OK));
@@ -231,6 +232,7 @@ static qsizetype utf8Length(QStringView text)
 
 void TextArea::beginLoad(qsizetype utf8Bytes)
 {
+    emit wholeTextReplacing();
     SendScintilla(SCI_SETUNDOCOLLECTION, 0L);
     SendScintilla(SCI_CLEARALL);
     // The UTF-16 line index is rebuilt once at the end rather than kept up slice by slice.

@@ -31,6 +31,8 @@ public:
     void setSelLength(qsizetype length) override;
 
 signals:
+    // The whole text is about to be replaced (a load, or a whole-text command).
+    void wholeTextReplacing();
     // Local files dropped from a file manager, in the order of the drop.
     void filesDropped(const QStringList& paths);
 

@@ -9,6 +9,8 @@
 #include "document/native_path.h"
 #include "document/save_file.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <new>
 #include <set>
@@ -50,10 +52,17 @@ struct RunResult {
     QString stepError;
     QString writeError;
     bool alreadyTraditional = false;   // skipped, nothing written
+    QString reviewError;
     Report report;
 };
 
-RunResult runSteps(const Options& o, Source& source, Sink& sink)
+// Where --review writes: one stream for the whole run.
+struct ReviewSink {
+    QFile file;
+    bool nameFiles = false;   // several inputs: each mark names its file
+};
+
+RunResult runSteps(const Options& o, Source& source, Sink& sink, ReviewSink* review)
 {
     RunResult r;
     // Read as Open reads: as much as it takes to know the encoding, then the rest.
@@ -64,7 +73,8 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
     }
     const Encoding to = o.to.value_or(opening.encoding);
     const std::optional<Command> toTraditional = o.force ? std::nullopt : firstStepToTraditional(o.steps);
-    if (opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
+    // Marks need the texts before and after the last step, so they take the whole-text road.
+    if (!review && opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
         // Byte conversions need no whole text: an input of any size goes through in slices.
         if (toTraditional && document::looksTraditionalBig5(opening.head)) {
             r.alreadyTraditional = true;
@@ -85,12 +95,20 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
         r.alreadyTraditional = true;
         return r;
     }
-    for (Command step : o.steps) {
+    review::MarkList marks;
+    for (size_t i = 0; i < o.steps.size(); ++i) {
+        const Command step = o.steps[i];
         QString why;
-        if (!doc.run(step, r.report.findings, &why)) {
+        const bool last = i + 1 == o.steps.size();
+        if (!(review && last ? doc.run(step, r.report.findings, &why, &marks) : doc.run(step, r.report.findings, &why))) {
             r.stepError = QStringLiteral("%1：%2").arg(document::commandName(step), why);
             return r;
         }
+    }
+    if (review) {
+        const QByteArray lines = review::toJsonLines(doc.text(), marks, review->nameFiles ? source.name : QString());
+        if (review->file.write(lines) != lines.size() || !review->file.flush())
+            r.reviewError = review->file.errorString();
     }
     const QByteArray bytes = doc.save(to, &r.report.unsaved);
     if (sink.device().write(bytes) != bytes.size())
@@ -116,7 +134,7 @@ void warn(std::FILE* err, const QString& name, const Report& report, bool toBig5
 }
 
 // One input to one output. Returns false after telling the user what went wrong.
-bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE* out, std::FILE* err)
+bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE* out, std::FILE* err, ReviewSink* review)
 {
     Source source;
     QString reason;
@@ -139,7 +157,7 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         say(err, QStringLiteral("警告：%1：%2").arg(document::displayPath(source.name),
                                                  document::leftoversMessage(copies).replace(u'\n', u' ')));
     }
-    RunResult r = runSteps(o, source, sink);
+    RunResult r = runSteps(o, source, sink, review);
     const bool failed = !r.readError.isEmpty() || !r.stepError.isEmpty() || !r.writeError.isEmpty();
     if (!failed && !r.alreadyTraditional && !sink.toConsole && !sink.file.commit())
         r.writeError = sink.file.reason();
@@ -151,7 +169,9 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         say(err, QStringLiteral("無法處理 %1：%2").arg(document::displayPath(source.name), r.stepError));
     if (!r.writeError.isEmpty())
         say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), r.writeError));
-    if (r.alreadyTraditional || failed || !r.writeError.isEmpty())
+    if (!r.reviewError.isEmpty())
+        say(err, QStringLiteral("無法寫出校對標記 %1：%2").arg(document::displayPath(o.review), r.reviewError));
+    if (r.alreadyTraditional || failed || !r.writeError.isEmpty() || !r.reviewError.isEmpty())
         return false;   // a file target is left as it was
     warn(err, document::displayPath(source.name), r.report, o.to == Encoding::Big5 || !o.to);
     return true;
@@ -202,6 +222,17 @@ int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLo
         }
     }
     const QStringList files = o.files.isEmpty() ? QStringList{QStringLiteral("-")} : o.files;
+    ReviewSink review;
+    if (!o.review.isEmpty()) {
+        review.nameFiles = files.size() > 1;
+        const bool opened = o.review == u"-" ? review.file.open(err, QIODevice::WriteOnly | QIODevice::Unbuffered)
+                                             : (review.file.setFileName(o.review),
+                                                review.file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        if (!opened) {
+            say(err, QStringLiteral("無法寫出校對標記 %1：%2").arg(document::displayPath(o.review), review.file.errorString()));
+            return 1;
+        }
+    }
     std::set<std::pair<dev_t, ino_t>> seen;
     bool allOk = true;
     for (const QString& file : files) {
@@ -210,7 +241,7 @@ int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLo
             continue;
         }
         try {
-            allOk = convertOne(o, file, in, out, err) && allOk;
+            allOk = convertOne(o, file, in, out, err, o.review.isEmpty() ? nullptr : &review) && allOk;
         } catch (const std::bad_alloc&) {
             say(err, QStringLiteral("記憶體不足，無法處理 %1").arg(file));
             allOk = false;

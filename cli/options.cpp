@@ -131,6 +131,8 @@ private:
             takeTo(value(QStringLiteral("--to")), false);
         else if (isOption(a, u"--prefer"))
             takePrefer(value(QStringLiteral("--prefer")));
+        else if (isOption(a, u"--review"))
+            takeReview(value(QStringLiteral("--review")));
         else
             r_.error = QStringLiteral("不認得的選項：%1").arg(a);
     }
@@ -182,6 +184,17 @@ private:
             r_.error = QStringLiteral("不認得的輸出編碼：%1（可用 same、big5、utf-8、utf-8-bom、utf-16、gb18030）").arg(v);
     }
 
+    void takeReview(const QString& v)
+    {
+        if (!r_.error.isEmpty())
+            return;
+        if (!r_.options.review.isEmpty())
+            r_.error = QStringLiteral("--review 只能給一次");
+        else if (v.isEmpty())
+            r_.error = QStringLiteral("--review 的檔案路徑不可為空");
+        r_.options.review = v;
+    }
+
     void takePrefer(const QString& v)
     {
         if (r_.error.isEmpty())
@@ -231,6 +244,9 @@ QString usageText()
         "  -o, --output PATH   寫到 PATH（只限一個輸入檔；- 代表標準輸出）\n"
         "  -i, --in-place      直接改寫每個輸入檔\n"
         "      --force         檔案看來已是繁體 Big5 時仍執行 -g、-p（否則略過該檔）\n"
+        "      --review FILE   把最後一個步驟的校對標記寫到 FILE（JSON Lines，每個標記一行；\n"
+        "                      - 代表標準錯誤）：changed 是轉換改過的字，uncertain 是有其他\n"
+        "                      可能寫法、值得校對的字；多個輸入檔時每行另有 \"file\"\n"
         "檔案：路徑，或 - 代表標準輸入；未給檔案時讀標準輸入。\n"
         "  -h, --help          顯示這段說明\n"
         "      --version       顯示版本\n"

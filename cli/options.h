@@ -24,6 +24,8 @@ struct Options {
     // --to: what the output is written in; none: the input's own encoding.
     std::optional<document::Encoding> to;
     QStringList files;         // "-" is standard input; none given: standard input
+    // --review FILE: the last step's review marks as JSON Lines; "-": standard error.
+    QString review;
     unsigned preferences = 0;  // --prefer: the phrase step's choices (convert/phrase_preferences.h)
     bool help = false;
     bool version = false;

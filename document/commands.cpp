@@ -129,6 +129,42 @@ CommandResult runCommand(Command command, QString text, Encoding encoding)
     return r;
 }
 
+namespace {
+
+QString readShownAsGb(QStringView piece)
+{
+    return readAsGb18030(piece.toString());
+}
+
+// The uncertain kinds as the Big5 road shows them: each Simplified character by the Big5
+// character of its GB2312 bytes.
+const review::UncertainKinds& kindsAsShownThroughBig5()
+{
+    static const review::UncertainKinds kinds = review::UncertainKinds::builtIn().keyedBy([](char32_t source) -> char32_t {
+        const QString text = QString::fromUcs4(&source, 1);
+        QByteArray bytes;
+        gb18030::Encoder().append(bytes, text);
+        const QString shown = cp950::decode(bytes);
+        return bytes.size() == 2 && shown.size() == 1 ? shown[0].unicode() : 0;
+    });
+    return kinds;
+}
+
+} // namespace
+
+review::MarkList commandMarks(Command command, const QString& before, const QString& after, Encoding encoding)
+{
+    // 繁轉簡 writes Simplified text: the readings are those of Simplified -> Traditional.
+    review::MarkOptions options;
+    options.uncertain = command != Command::Big5ToGb;
+    const bool readsGb = encoding == Encoding::Big5 && (command == Command::GbToBig5 || command == Command::Phrase);
+    if (!readsGb)
+        return review::markCommand(before, after, review::UncertainKinds::builtIn(), options);
+    review::MarkList list = review::markCommand(before, after, kindsAsShownThroughBig5(), options);
+    list.readBefore = &readShownAsGb;
+    return list;
+}
+
 QString commandUnavailable(Command command)
 {
     return command == Command::Phrase ? phrase::unavailableReason() : QString();

@@ -9,6 +9,7 @@
 // bytes as GB18030 (the GB2312/GBK file it really is) and any other document as it is.
 
 #include "convert/findings.h"
+#include "convert/review_marks.h"
 #include "document/encoding.h"
 
 #include <QString>
@@ -25,6 +26,11 @@ struct CommandResult {
 };
 
 CommandResult runCommand(Command command, QString text, Encoding encoding);
+
+// The review marks of `command`, which turned `before` into `after` in a document of `encoding`.
+// On the Big5 road a changed mark covers the characters whose bytes changed, and 簡轉繁 and the
+// phrase step read what those bytes came from as GB18030.
+review::MarkList commandMarks(Command command, const QString& before, const QString& after, Encoding encoding);
 
 // Empty when `command` can run here; otherwise why not.
 QString commandUnavailable(Command command);

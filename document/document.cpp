@@ -36,6 +36,21 @@ bool Document::run(Command command, GbFindings& findings, QString* error)
     return true;
 }
 
+bool Document::run(Command command, GbFindings& findings, QString* error, review::MarkList* marks)
+{
+    // Marks compare the texts before and after, so the bytes go through their text here.
+    const QString before = text();
+    CommandResult r = runCommand(command, before, encoding_);
+    if (!r.ok) {
+        *error = r.error;
+        return false;
+    }
+    findings.merge(r.findings);
+    *marks = commandMarks(command, before, r.text, encoding_);
+    setText(std::move(r.text));
+    return true;
+}
+
 bool Document::alreadyInTheFormItMakes(Command command)
 {
     if (encoding_ == Encoding::Big5 && !asText_ && (command == Command::GbToBig5 || command == Command::Phrase))

@@ -25,6 +25,11 @@ public:
     // Runs one command as the menu does; what 簡轉繁 met is added to `findings`. False with
     // `error` set when the command cannot run.
     bool run(Command command, GbFindings& findings, QString* error);
+    // The same, and the command's review marks in `marks` (positions in text()).
+    bool run(Command command, GbFindings& findings, QString* error, review::MarkList* marks);
+
+    // The document's text as the editor would hold it.
+    const QString& text();
 
     // See alreadyInTheFormItMakes.
     bool alreadyInTheFormItMakes(Command command);
@@ -34,7 +39,6 @@ public:
     QByteArray save(Encoding to, Unsavable* unsaved);
 
 private:
-    const QString& text();
     QString takeText();   // handed over rather than shared, so a command may work on its buffer
     void setText(QString text);
 

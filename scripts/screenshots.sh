@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the README pictures in docs/: the editor on the sample GB2312 subtitle, before and
-# after 簡轉繁 + 字幕矯正, and the Find dialog on a found word. The editor runs on a virtual
+# after 簡轉繁 + 字幕矯正, the Find dialog on a found word, and the review marks of the phrase step. The editor runs on a virtual
 # display of its own (Xvfb) with openbox drawing the window frames, as on a desktop.
 # Usage: scripts/screenshots.sh
 set -euo pipefail
@@ -71,3 +71,17 @@ xdotool type --delay 150 '軟體'
 xdotool key alt+f                # 找下一個(F)
 xdotool mousemove 0 0
 shot editor-find.png
+
+# Review marks: back to the file as opened, the phrase step, then the first uncertain mark
+# (F8) with its readings (Ctrl+F8).
+xdotool key Escape
+xdotool windowactivate --sync "$main"
+xdotool key ctrl+z ctrl+z
+sleep 0.3
+xdotool key ctrl+shift+g
+sleep 0.5
+xdotool key F8 F8
+sleep 0.3
+xdotool key ctrl+F8
+shot editor-marks.png
+xdotool key Escape

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,7 +108,8 @@ TEST_F(Form1Test, StartsEmptyWithTheTitleLineAndTheDesignedClientArea)
         const QRect client = form.centralWidget()->geometry();
         EXPECT_EQ(form.Text1->geometry(), client);
         EXPECT_EQ(client.width(), form.width());
-        EXPECT_EQ(client.bottom(), form.height() - 1);
+        // The status bar, an addition, sits below the client area.
+        EXPECT_EQ(client.bottom(), form.statusBar()->geometry().top() - 1);
         EXPECT_EQ(client.top(), form.menuBar()->geometry().bottom() + 1);
     }
 }
@@ -149,11 +151,16 @@ TEST_F(Form1Test, MenuBarHoldsEveryItemWithItsCaptionAndShortcut)
     for (const Row& r : rows)
         expected << u8(r.menu) + "/" + r.name + "/" + u8(r.caption) + "/" + r.keys;
     EXPECT_EQ(shown, expected);
-    EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("另存編碼(&N)"), u8("簡轉繁（台灣詞彙）(&T)"), u8("轉換偏好(&P)…")}));
+    EXPECT_EQ(added, (QStringList{u8("以其他編碼重新開啟(&R)"), u8("另存編碼(&N)"), u8("簡轉繁（台灣詞彙）(&T)"),
+                                  u8("轉換偏好(&P)…"), u8("下一個待確認(&N)"), u8("上一個待確認(&U)"),
+                                  u8("其他寫法(&L)…"), u8("顯示轉換標記(&M)"), u8("清除標記(&K)")}));
     // An added shortcut takes none of the designed ones.
-    const QAction* phrase = form.findChild<QAction*>("phrase");
-    ASSERT_TRUE(phrase);
-    EXPECT_FALSE(expected.join('|').contains("/" + phrase->shortcut().toString()));
+    for (const char* name : {"phrase", "nextMark", "previousMark", "alternatives"}) {
+        const QAction* action = form.findChild<QAction*>(name);
+        ASSERT_TRUE(action) << name;
+        ASSERT_FALSE(action->shortcut().isEmpty()) << name;
+        EXPECT_FALSE(expected.join('|').contains("/" + action->shortcut().toString())) << name;
+    }
 }
 
 TEST_F(Form1Test, TextAreaKeepsTheTextExactly)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "app/mark_view.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
 #include "document/encoding.h"
@@ -123,7 +124,8 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
         const QString input = writeFile(dir, "in.txt", document::encodeText(content, encoding));
         for (const auto& [steps, clicks] : roads) {
             const QString batchOut = dir.filePath("batch.txt");
-            ASSERT_EQ(runWith(from + steps + QStringList{input, "-o", batchOut}).status, 0);
+            const QString reviewOut = dir.filePath("review.jsonl");
+            ASSERT_EQ(runWith(from + steps + QStringList{input, "-o", batchOut, "--review", reviewOut}).status, 0);
 
             ScriptedPrompter prompt;
             Form1 editor;
@@ -137,6 +139,9 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
             prompt.answers = {true, true};
             editor.A_Click();
             EXPECT_EQ(readFile(batchOut), readFile(editorOut))
+                << document::encodingName(encoding).toStdString() << " " << steps.join(' ').toStdString();
+            // The review marks of the last step, as the editor shows them.
+            EXPECT_EQ(readFile(reviewOut), review::toJsonLines(editor.Text1->text(), editor.marks().shown()))
                 << document::encodingName(encoding).toStdString() << " " << steps.join(' ').toStdString();
         }
     }

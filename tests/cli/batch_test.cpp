@@ -202,4 +202,29 @@ TEST(Batch, EachFileIsConvertedOnceAndATraditionalOneNotAtAll)
     EXPECT_EQ(readFile(utf8), u8("1\r\n你好，世界。caf").toUtf8() + "\xE9" + u8(" 軟體\r\n").toUtf8());
 }
 
+TEST(Batch, ReviewMarksOfSeveralFilesAndOnStandardError)
+{
+    QTemporaryDir dir;
+    const QString a = writeFile(dir, "a.srt", document::encodeText(u8("1\r\n头发干了\r\n"), document::Encoding::Utf8));
+    const QString b = writeFile(dir, "b.srt", document::encodeText(u8("干杯！\r\n"), document::Encoding::Utf8));
+    const Outcome r = runWith({"-g", "-w", "--review", "-", a, b});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    // The last step is 字幕矯正 (頭發干了 -> 頭髮幹了, 干杯 -> 乾杯): its marks, each naming its file.
+    const QStringList lines = r.err.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty());
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.startsWith(u8(R"({"file": ")"))) << line.toStdString();
+    EXPECT_TRUE(r.err.contains(u8(R"("file": ")") + b + u8(R"(", "line": 1, "column": 0, "length": 1, "kind": "changed", "text": "乾", "from": "干"})")))
+        << r.err.toStdString();
+    // The chosen reading first, then the others the data knows (幹 among them).
+    const QString uncertain = lines.filter(u8(R"("kind": "uncertain", "text": "乾", "from": "干", "alternatives": ["乾", )")).value(0);
+    EXPECT_TRUE(uncertain.contains(u8(R"("幹")"))) << r.err.toStdString();
+    // One file: no "file"; a review file that cannot be written fails the run.
+    const QString out = dir.filePath("marks.jsonl");
+    ASSERT_EQ(runWith({"-g", "--review", out, a}).status, 0);
+    EXPECT_TRUE(readFile(out).startsWith(R"({"line": 2, "column": 0)")) << readFile(out).toStdString();
+    EXPECT_EQ(runWith({"-g", "--review", dir.filePath("no/such/dir/m.jsonl"), a}).status, 1);
+    EXPECT_EQ(runWith({"-g", "--review", out, "--review", out, a}).status, 2);
+}
+
 } // namespace

@@ -1,0 +1,299 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/mark_view.h"
+
+#include "app/text_area.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+
+namespace {
+
+// Scintilla's indicators 8 and up belong to the program.
+constexpr int kChanged = 8;
+constexpr int kUncertain = 9;
+// An indicator value holds 24 bits; uncertain marks beyond that many go unshown.
+constexpr size_t kMaxUncertain = 0xFFFFFF;
+
+qsizetype utf8Length(QStringView text)
+{
+    qsizetype n = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        n += u < 0x80 ? 1 : u < 0x800 ? 2 : (u >= 0xD800 && u <= 0xDFFF) ? 2 : 3;
+    }
+    return n;
+}
+
+} // namespace
+
+MarkView::MarkView(TextArea& area) : QObject(&area), area_(area)
+{
+    // Changed: a thin underline in a quiet blue. Uncertain: an orange box under the text.
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETSTYLE, kChanged, long(QsciScintillaBase::INDIC_PLAIN));
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETFORE, kChanged, QColor(0x80, 0xA0, 0xD0));
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETSTYLE, kUncertain, long(QsciScintillaBase::INDIC_STRAIGHTBOX));
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETFORE, kUncertain, QColor(0xE0, 0x80, 0x00));
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETALPHA, kUncertain, 70L);
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETOUTLINEALPHA, kUncertain, 255L);
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICSETUNDER, kUncertain, 1L);
+
+    connect(&area_, &QsciScintillaBase::SCN_MODIFIED, this,
+            [this](int position, int type, const char*, int length, int, int, int, int, int, int) {
+                modified(position, type, length);
+            });
+    connect(&area_, &TextArea::wholeTextReplacing, this, &MarkView::clear);
+    area_.installEventFilter(this);
+    area_.viewport()->installEventFilter(this);
+}
+
+void MarkView::clear()
+{
+    const long length = area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    for (int indicator : {kChanged, kUncertain}) {
+        area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator);
+        area_.SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0UL, length);
+    }
+    uncertain_.clear();
+    list_ = {};
+    pending_.clear();
+    shown_ = false;
+    setCount(0);
+}
+
+void MarkView::show(const QString& text, review::MarkList marks)
+{
+    clear();
+    list_ = std::move(marks);
+    shown_ = !list_.marks.empty();
+    // Filling an indicator tells of itself like an edit; nothing here listens for that, and a
+    // million marks would mean a million notices.
+    const long mask = area_.SendScintilla(QsciScintillaBase::SCI_GETMODEVENTMASK);
+    area_.viewport()->setUpdatesEnabled(false);   // one repaint at the end, not one per mark
+    area_.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, mask & ~long(QsciScintillaBase::SC_MOD_CHANGEINDICATOR));
+    // Marks come sorted by start: one walk over the text turns UTF-16 positions into bytes.
+    qsizetype at = 0;
+    qsizetype byte = 0;
+    int current = -1;
+    for (size_t i = 0; i < list_.marks.size(); ++i) {
+        const review::Mark& mark = list_.marks[i];
+        if (mark.start < at || mark.start + mark.length > text.size())
+            continue;
+        byte += utf8Length(QStringView(text).mid(at, mark.start - at));
+        at = mark.start;
+        const qsizetype bytes = utf8Length(QStringView(text).mid(mark.start, mark.length));
+        const bool isUncertain = mark.kind == review::MarkKind::Uncertain;
+        if (isUncertain && uncertain_.size() >= kMaxUncertain)
+            continue;
+        const int indicator = isUncertain ? kUncertain : kChanged;
+        if (indicator != current) {
+            area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator);
+            current = indicator;
+        }
+        if (isUncertain)
+            uncertain_.push_back(i);
+        area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORVALUE, isUncertain ? long(uncertain_.size()) : 1L);
+        area_.SendScintilla(QsciScintillaBase::SCI_INDICATORFILLRANGE, static_cast<unsigned long>(byte), long(bytes));
+    }
+    area_.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, mask);
+    area_.viewport()->setUpdatesEnabled(true);
+    setCount(int(uncertain_.size()));
+}
+
+int MarkView::uncertainAt(long pos) const
+{
+    if (pos < 0 || pos >= area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH))
+        return 0;
+    return int(area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, kUncertain, pos));
+}
+
+// Edits keep the indicators in place; a mark whose own text an edit touches goes, whole.
+void MarkView::modified(int position, int type, int length)
+{
+    if (!shown_)
+        return;
+    const long pos = position;
+    const long end = pos + length;
+    if (type & QsciScintillaBase::SC_MOD_BEFOREDELETE) {
+        for (int indicator : {kChanged, kUncertain}) {
+            for (long p = pos; p < end;) {
+                const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, p);
+                const long value = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, p);
+                if (value != 0) {
+                    const long runStart = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, indicator, p);
+                    // Where the rest of the run will stand once the deletion is done.
+                    pending_.push_back({indicator, std::min(runStart, pos)});
+                    pending_.push_back({indicator, runEnd > end ? runEnd - length : pos});
+                    if (indicator == kUncertain)
+                        setCount(uncertainLeft_ - 1);
+                }
+                if (runEnd <= p)
+                    break;
+                p = runEnd;
+            }
+        }
+        return;
+    }
+    if (type & QsciScintillaBase::SC_MOD_DELETETEXT) {
+        const std::vector<std::pair<int, long>> runs = std::move(pending_);
+        pending_.clear();
+        for (size_t i = 0; i + 1 < runs.size(); i += 2)
+            dropRun(runs[i].first, runs[i].second, runs[i + 1].second);
+        return;
+    }
+    if (type & QsciScintillaBase::SC_MOD_INSERTTEXT) {
+        const long total = area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+        for (int indicator : {kChanged, kUncertain}) {
+            // Typed inside a mark: the mark's text is no longer what the command wrote.
+            const long before = pos > 0 ? area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, pos - 1) : 0;
+            const long after = end < total ? area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, end) : 0;
+            if (before != 0 && before == after) {
+                const long runStart = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, indicator, pos - 1);
+                const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, end);
+                dropRun(indicator, runStart, runEnd);
+                if (indicator == kUncertain)
+                    setCount(uncertainLeft_ - 1);
+            } else {
+                dropRun(indicator, pos, end);   // inserted text never carries a mark
+            }
+        }
+    }
+}
+
+void MarkView::dropRun(int indicator, long start, long end)
+{
+    if (end <= start)
+        return;
+    area_.SendScintilla(QsciScintillaBase::SCI_SETINDICATORCURRENT, indicator);
+    area_.SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, static_cast<unsigned long>(start), end - start);
+}
+
+bool MarkView::selectNext()
+{
+    const long length = area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const long selStart = area_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+    const long selEnd = area_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONEND);
+    auto firstFrom = [&](long p) -> long {
+        // Inside a mark (not at its start): past it.
+        if (p > 0 && uncertainAt(p) != 0 && uncertainAt(p - 1) == uncertainAt(p))
+            p = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, p);
+        while (p < length) {
+            if (uncertainAt(p) != 0)
+                return p;
+            const long next = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, p);
+            if (next <= p)
+                break;
+            p = next;
+        }
+        return -1;
+    };
+    long found = firstFrom(selEnd > selStart ? selEnd : selStart);
+    if (found < 0)
+        found = firstFrom(0);
+    if (found < 0)
+        return false;
+    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, found);
+    area_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(found), end);
+    area_.SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    return true;
+}
+
+bool MarkView::selectPrevious()
+{
+    const long length = area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    const long selStart = area_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+    auto lastBefore = [&](long p) -> long {
+        for (long q = p - 1; q >= 0;) {
+            const long start = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, kUncertain, q);
+            if (uncertainAt(q) != 0)
+                return start;
+            if (start <= 0 || start > q)
+                break;
+            q = start - 1;
+        }
+        return -1;
+    };
+    long found = lastBefore(selStart);
+    if (found < 0)
+        found = lastBefore(length);
+    if (found < 0)
+        return false;
+    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, found);
+    area_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(found), end);
+    area_.SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    return true;
+}
+
+QStringList MarkView::alternativesAt(long pos) const
+{
+    const int value = uncertainAt(pos);
+    if (value <= 0 || size_t(value) > uncertain_.size())
+        return {};
+    return list_.alternatives(list_.marks[uncertain_[size_t(value) - 1]]);
+}
+
+bool MarkView::choose(long pos, const QString& reading)
+{
+    if (alternativesAt(pos).isEmpty())
+        return false;
+    const long start = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, kUncertain, pos);
+    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, pos);
+    const QByteArray utf8 = reading.toUtf8();
+    area_.SendScintilla(QsciScintillaBase::SCI_BEGINUNDOACTION);
+    area_.SendScintilla(QsciScintillaBase::SCI_SETTARGETRANGE, static_cast<unsigned long>(start), end);
+    area_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
+    area_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
+    // Replacing the same text deletes nothing Scintilla would tell of: the mark goes all the same.
+    if (uncertainAt(start) != 0) {
+        dropRun(kUncertain, start, start + utf8.size());
+        setCount(uncertainLeft_ - 1);
+    }
+    area_.SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(start + utf8.size()));
+    return true;
+}
+
+bool MarkView::showAlternatives(long pos, const QPoint& globalPos)
+{
+    const QStringList readings = alternativesAt(pos);
+    if (readings.isEmpty())
+        return false;
+    QMenu menu(&area_);
+    menu.setObjectName("alternatives");
+    for (const QString& r : readings)
+        menu.addAction(r)->setData(r);
+    if (const QAction* chosen = menu.exec(globalPos))
+        choose(pos, chosen->data().toString());
+    return true;
+}
+
+bool MarkView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ContextMenu || uncertain_.empty())
+        return QObject::eventFilter(watched, event);
+    auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+    long pos = -1;
+    if (menuEvent->reason() == QContextMenuEvent::Mouse && watched == area_.viewport()) {
+        pos = area_.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMPOINTCLOSE, static_cast<unsigned long>(menuEvent->pos().x()),
+                                  long(menuEvent->pos().y()));
+    } else {
+        pos = area_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+    }
+    return showAlternatives(pos, menuEvent->globalPos()) || QObject::eventFilter(watched, event);
+}
+
+bool MarkView::openAlternativesAtCaret()
+{
+    const long pos = area_.SendScintilla(QsciScintillaBase::SCI_GETSELECTIONSTART);
+    const long x = area_.SendScintilla(QsciScintillaBase::SCI_POINTXFROMPOSITION, 0UL, pos);
+    const long y = area_.SendScintilla(QsciScintillaBase::SCI_POINTYFROMPOSITION, 0UL, pos);
+    const long lineHeight = area_.SendScintilla(QsciScintillaBase::SCI_TEXTHEIGHT, 0UL);
+    return showAlternatives(pos, area_.viewport()->mapToGlobal(QPoint(int(x), int(y + lineHeight))));
+}
+
+void MarkView::setCount(int count)
+{
+    count = std::max(count, 0);
+    if (count == uncertainLeft_)
+        return;
+    uncertainLeft_ = count;
+    emit uncertainCountChanged(count);
+}

@@ -1,0 +1,154 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/form1.h"
+#include "app/mark_view.h"
+#include "app/text_area.h"
+#include "document/encoding.h"
+#include "tests/app/scripted_prompter.h"
+#include "tests/support/test_util.h"
+
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using testutil::u8;
+using testutil::writeFile;
+
+namespace {
+
+const review::UncertainKinds& kinds()
+{
+    static const review::UncertainKinds k =
+        review::UncertainKinds::parse(u8("发\t發 髮\t0.12\n干\t幹 乾 干\t0.30\n你\t你 妳\t0.08\n"), 0.05);
+    return k;
+}
+
+// A text area holding the result of a conversion of `source`, with its marks shown.
+struct Shown {
+    Shown(const QString& source, const QString& result)
+    {
+        area.assignText(result);
+        view.show(result, review::markCommand(source, result, kinds()));
+    }
+    long byteOf(const QString& prefix) const { return long(prefix.toUtf8().size()); }
+    QString selected() const { return area.text().mid(area.selStart(), area.selLength()); }
+
+    TextArea area;
+    MarkView view{area};
+};
+
+TEST(MarkView, UncertainMarksAreCountedAndOfferTheirReadings)
+{
+    Shown s(u8("你的头发干了"), u8("你的頭髮乾了"));
+    EXPECT_EQ(s.view.uncertainCount(), 3);   // 你, 髮, 乾
+    EXPECT_EQ(s.view.alternativesAt(s.byteOf(u8("你的頭"))), QStringList({u8("髮"), u8("發")}));
+    EXPECT_EQ(s.view.alternativesAt(s.byteOf(u8("你的頭髮"))), QStringList({u8("乾"), u8("幹"), u8("干")}));
+    EXPECT_TRUE(s.view.alternativesAt(s.byteOf(u8("你的"))).isEmpty()) << "頭 had one reading";
+}
+
+TEST(MarkView, MarksFollowEditsAndGoWhenTheirTextIsEdited)
+{
+    Shown s(u8("头发干了"), u8("頭髮乾了"));
+    // Typing before the marks moves them.
+    s.area.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, 0UL, "AB");
+    EXPECT_EQ(s.view.alternativesAt(s.byteOf(u8("AB頭髮"))), QStringList({u8("乾"), u8("幹"), u8("干")}));
+    EXPECT_EQ(s.view.uncertainCount(), 2);
+    // Deleting the marked 髮 takes its mark away, and the underline of the changed run it stood
+    // in; the box of 乾 stays.
+    s.area.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(s.byteOf(u8("AB頭"))),
+                         long(s.byteOf(u8("髮"))));
+    EXPECT_EQ(s.area.text(), u8("AB頭乾了"));
+    EXPECT_EQ(s.view.uncertainCount(), 1);
+    EXPECT_EQ(s.view.alternativesAt(s.byteOf(u8("AB頭"))).size(), 3);
+    EXPECT_EQ(s.area.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 8, long(s.byteOf(u8("AB")))), 0);
+    // Text typed beside a mark is not marked, and the mark stays.
+    s.area.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(s.byteOf(u8("AB頭"))), "x");
+    EXPECT_EQ(s.view.uncertainCount(), 1);
+    EXPECT_EQ(s.area.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, 9, long(s.byteOf(u8("AB頭")))), 0);
+    EXPECT_EQ(s.view.alternativesAt(s.byteOf(u8("AB頭x"))).size(), 3);
+}
+
+TEST(MarkView, ChoosingAReadingIsOneUndoStep)
+{
+    Shown s(u8("头发干了"), u8("頭髮乾了"));
+    const long at = s.byteOf(u8("頭髮"));
+    ASSERT_TRUE(s.view.choose(at, u8("干")));
+    EXPECT_EQ(s.area.text(), u8("頭髮干了"));
+    EXPECT_EQ(s.view.uncertainCount(), 1);
+    EXPECT_TRUE(s.view.alternativesAt(at).isEmpty());
+    s.area.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    EXPECT_EQ(s.area.text(), u8("頭髮乾了"));
+    // Choosing the reading already there still settles the mark.
+    ASSERT_TRUE(s.view.choose(s.byteOf(u8("頭")), u8("髮")));
+    EXPECT_EQ(s.area.text(), u8("頭髮乾了"));
+    EXPECT_TRUE(s.view.alternativesAt(s.byteOf(u8("頭"))).isEmpty());
+}
+
+TEST(MarkView, NextAndPreviousWrapAroundTheText)
+{
+    Shown s(u8("发 x 干 y 你"), u8("發 x 乾 y 你"));
+    s.area.setSelStart(0);
+    QStringList forward;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(s.view.selectNext());
+        forward << s.selected();
+    }
+    EXPECT_EQ(forward, QStringList({u8("發"), u8("乾"), u8("你"), u8("發")}));
+    QStringList backward;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(s.view.selectPrevious());
+        backward << s.selected();
+    }
+    EXPECT_EQ(backward, QStringList({u8("你"), u8("乾"), u8("發")}));
+    s.view.clear();
+    EXPECT_FALSE(s.view.selectNext());
+    EXPECT_EQ(s.view.uncertainCount(), 0);
+}
+
+class Form1Marks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.setPrompter(&prompt);
+        prompt.saveChoices.assign(8, Prompter::SaveChoice::Discard);   // each reopen drops the converted text
+    }
+    QString status() const
+    {
+        QStringList parts;
+        for (const QLabel* label : form.statusBar()->findChildren<QLabel*>())
+            parts << label->text();
+        return parts.join(u'|');
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompt;
+    Form1 form;
+};
+
+TEST_F(Form1Marks, ConversionResultsAreTheSameWithMarksOnAndOff)
+{
+    // A GB2312 subtitle on the Big5 road: 簡轉繁 then 字幕矯正, once with marks and once without.
+    const QByteArray gb = document::encodeText(u8("1\r\n00:01\r\n你的头发干了，软件呢？\r\n"), document::Encoding::Gb18030);
+    const QString path = writeFile(dir, "sub.srt", gb);
+    QString results[2];
+    for (bool on : {true, false}) {
+        form.showMarks_Click(on);
+        ASSERT_TRUE(form.Sum(path));
+        form.G_Click();
+        EXPECT_EQ(form.marks().uncertainCount() > 0, on);
+        EXPECT_EQ(status().contains(u8("處待確認")), on) << status().toStdString();
+        form.srt_Click();
+        results[on ? 0 : 1] = form.Text1->text();
+    }
+    EXPECT_EQ(results[0], results[1]);
+    // Opening a file starts fresh: no marks are left from the last command.
+    form.showMarks_Click(true);
+    ASSERT_TRUE(form.Sum(path));
+    form.G_Click();
+    ASSERT_GT(form.marks().uncertainCount(), 0);
+    ASSERT_TRUE(form.Sum(path));
+    EXPECT_EQ(form.marks().uncertainCount(), 0);
+    EXPECT_FALSE(status().contains(u8("處待確認")));
+}
+
+} // namespace

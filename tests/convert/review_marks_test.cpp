@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "convert/review_marks.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/test_util.h"
+
+namespace {
+
+using review::Mark;
+using review::MarkKind;
+using testutil::u8;
+
+// A small list in the built-in format: 发 and 干 are the conversion's own choices, 你 one that
+// editors split on; 万 is below the threshold of 0.05.
+const review::UncertainKinds& kinds()
+{
+    static const review::UncertainKinds k = review::UncertainKinds::parse(
+        u8("# test list\n"
+           "发\t發 髮\t0.12\t12/100\n"
+           "干\t幹 乾 干\t0.30\t30/100\n"
+           "你\t你 妳\t0.08\t8/100\n"
+           "万\t萬 万\t0.00\t0/24\n"),
+        0.05);
+    return k;
+}
+
+// "start+length:text<from" for every mark of one kind, in order.
+QStringList describe(const review::MarkList& list, const QString& result, MarkKind kind)
+{
+    QStringList out;
+    for (const Mark& m : list.marks) {
+        if (m.kind != kind)
+            continue;
+        QString s = QString::number(m.start) + u'+' + QString::number(m.length) + u':' +
+                    result.mid(m.start, m.length) + u'<' + list.from(m);
+        if (kind == MarkKind::Uncertain)
+            s += u'[' + list.alternatives(m).join(u'/') + u']';
+        out << s;
+    }
+    return out;
+}
+
+QStringList changed(const QString& before, const QString& result)
+{
+    const auto marks = review::markCommand(before, result, kinds(), {true, false});
+    return describe(marks, result, MarkKind::Changed);
+}
+
+QStringList uncertain(const QString& source, const QString& result)
+{
+    const auto marks = review::markCommand(source, result, kinds(), {false, true});
+    return describe(marks, result, MarkKind::Uncertain);
+}
+
+TEST(ReviewMarks, ChangedSpansOfConversionsThatKeepTheLength)
+{
+    // Adjacent changed characters make one mark; what stayed is not marked.
+    EXPECT_EQ(changed(u8("这个软件很好"), u8("這個軟體很好")), QStringList({u8("0+4:這個軟體<这个软件")}));
+    EXPECT_EQ(changed(u8("视频 和 网络"), u8("影片 和 網路")),
+              QStringList({u8("0+2:影片<视频"), u8("5+2:網路<网络")}));
+    // Positions count the result's line ends, CR LF as two.
+    EXPECT_EQ(changed(u8("1\r\n00:01\r\n头发\r\n"), u8("1\r\n00:01\r\n頭髮\r\n")),
+              QStringList({u8("10+2:頭髮<头发")}));
+    EXPECT_EQ(changed(u8("a\rb\nc"), u8("a\rB\nC")), QStringList({u8("2+1:B<b"), u8("4+1:C<c")}));
+    // Nothing changed, nothing marked; an empty text too.
+    EXPECT_TRUE(changed(u8("我們的國家。\r\n"), u8("我們的國家。\r\n")).isEmpty());
+    EXPECT_TRUE(changed(QString(), QString()).isEmpty());
+    // A character beyond the BMP is one mark of two units, never half of it.
+    EXPECT_EQ(changed(u8("a𠀀b"), u8("a𠀁b")), QStringList({u8("1+2:𠀁<𠀀")}));
+}
+
+TEST(ReviewMarks, ChangedSpansWhereAReplacementChangesTheLength)
+{
+    // A correction that writes more or fewer characters than it found.
+    EXPECT_EQ(changed(u8("我的内存满了"), u8("我的記憶體滿了")), QStringList({u8("2+4:記憶體滿<内存满")}));
+    EXPECT_EQ(changed(u8("干得好，朋友"), u8("做得很好，朋友")),
+              QStringList({u8("0+1:做<干"), u8("2+1:很<")}));
+    // A deletion leaves nothing in the result to mark.
+    EXPECT_TRUE(changed(u8("好的的"), u8("好的")).isEmpty());
+    // The other lines keep their places.
+    EXPECT_EQ(changed(u8("第一行\r\n内存\r\n末行"), u8("第一行\r\n記憶體\r\n末行")),
+              QStringList({u8("5+3:記憶體<内存")}));
+    // Lines added after the old text's end are changed, line end and all.
+    EXPECT_EQ(changed(u8("甲"), u8("甲\r\n乙")), QStringList({u8("1+3:\r\n乙<")}));
+}
+
+TEST(ReviewMarks, UncertainCharactersComeFromTheKindsList)
+{
+    // 发 and 干 had several readings: each reading is marked with the chosen one first.
+    EXPECT_EQ(uncertain(u8("头发干了"), u8("頭髮乾了")),
+              QStringList({u8("1+1:髮<发[髮/發]"), u8("2+1:乾<干[乾/幹/干]")}));
+    // A character the conversion left alone is still uncertain (你 addressed to a woman).
+    EXPECT_EQ(uncertain(u8("你好"), u8("你好")), QStringList({u8("0+1:你<你[你/妳]")}));
+    // Below the threshold, or a result that is none of the readings: no mark.
+    EXPECT_TRUE(uncertain(u8("一万"), u8("一萬")).isEmpty());
+    EXPECT_TRUE(uncertain(u8("干杯"), u8("X杯")).isEmpty());
+    // After a replacement that changed the length, later characters still line up.
+    EXPECT_EQ(uncertain(u8("鼠标坏了，头发干了"), u8("滑鼠壞掉了，頭髮乾了")),
+              QStringList({u8("7+1:髮<发[髮/發]"), u8("8+1:乾<干[乾/幹/干]")}));
+    // The rate travels with the mark.
+    const auto list = review::markCommand(u8("干"), u8("乾"), kinds());
+    ASSERT_EQ(list.marks.size(), 2u);
+    EXPECT_EQ(list.marks[1].kind, MarkKind::Uncertain);
+    EXPECT_DOUBLE_EQ(list.rate(list.marks[1]), 0.30);
+}
+
+TEST(ReviewMarks, KindsLookedUpByAnotherKeyAndFromReadAnotherWay)
+{
+    // The Big5 road shows GB2312 bytes as Big5 characters: the kinds are found by those, and
+    // what a mark came from reads as the user knows it.
+    const review::UncertainKinds shown = kinds().keyedBy([](char32_t c) -> char32_t {
+        return c == U'发' ? U'楊' : c == U'干' ? 0 : c;
+    });
+    EXPECT_EQ(shown.size(), 2);   // 干 has no key here
+    review::MarkList list = review::markCommand(u8("芛楊"), u8("頭髮"), shown);
+    list.readBefore = [](QStringView piece) { return piece.toString().replace(u8("芛"), u8("头")).replace(u8("楊"), u8("发")); };
+    EXPECT_EQ(describe(list, u8("頭髮"), MarkKind::Changed), QStringList({u8("0+2:頭髮<头发")}));
+    EXPECT_EQ(describe(list, u8("頭髮"), MarkKind::Uncertain), QStringList({u8("1+1:髮<发[髮/發]")}));
+}
+
+TEST(ReviewMarks, TheBuiltInListHoldsTheConversionsOwnChoices)
+{
+    const review::UncertainKinds& k = review::UncertainKinds::builtIn();
+    ASSERT_GT(k.size(), 0);
+    // Every kind kept reaches the threshold and has at least two readings.
+    for (const auto& kind : k.all()) {
+        EXPECT_GE(kind.rate, review::markingThreshold());
+        EXPECT_GE(kind.readings.size(), 2);
+    }
+    // Malformed lines are skipped, not guessed at.
+    const auto parsed = review::UncertainKinds::parse(u8("干\t幹\t0.5\n发发\t發 髮\t0.5\n后\t後 后\tx\n"), 0);
+    EXPECT_EQ(parsed.size(), 0);
+}
+
+TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
+{
+    const QString source = u8("1\r\n00:01\r\n𠀀头发干\r\n\"引号\"\r你");
+    const QString result = u8("1\r\n00:01\r\n𠀀頭髮乾\r\n\"引號\"\r你");
+    const auto marks = review::markCommand(source, result, kinds());
+    const QList<QByteArray> lines = review::toJsonLines(result, marks, u8("a.srt")).split('\n');
+    ASSERT_EQ(lines.size(), 6);   // five marks and the empty piece after the last line end
+    EXPECT_EQ(QString::fromUtf8(lines[0]),
+              u8(R"({"file": "a.srt", "line": 3, "column": 1, "length": 3, "kind": "changed", "text": "頭髮乾", "from": "头发干"})"));
+    EXPECT_EQ(QString::fromUtf8(lines[1]),
+              u8(R"({"file": "a.srt", "line": 3, "column": 2, "length": 1, "kind": "uncertain", "text": "髮", "from": "发", "alternatives": ["髮", "發"], "rate": 0.12})"));
+    EXPECT_TRUE(lines[3].startsWith(R"({"file": "a.srt", "line": 4, "column": 2, "length": 1, "kind": "changed", "text": "號", "from": "号"})"));
+    // A lone CR ends a line too; without a file name there is no "file".
+    EXPECT_TRUE(lines[4].contains(R"("line": 5, "column": 0)"));
+    review::MarkList one;
+    one.before = u8("x");
+    one.marks.push_back({MarkKind::Changed, 0, 3, 0, 1, nullptr, 0});
+    EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), one)
+                    .startsWith(R"({"line": 1, "column": 0, "length": 3, "kind": "changed", "text": "\"\\\u0009")"));
+}
+
+} // namespace
