@@ -64,37 +64,32 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink)
     }
     const Encoding to = o.to.value_or(opening.encoding);
     const std::optional<Command> toTraditional = o.force ? std::nullopt : firstStepToTraditional(o.steps);
-    if (opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
-        // Byte conversions need no whole text: an input of any size goes through in slices.
-        if (toTraditional && document::looksTraditionalBig5(opening.head)) {
-            r.alreadyTraditional = true;
-            return r;
-        }
-        StreamResult s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
-        r.readError = s.readError;
-        r.writeError = s.writeError;
-        r.report.findings = s.findings;
-        return r;
-    }
-    if (!document::finishReading(source.file, opening)) {
-        r.readError = opening.reason;
-        return r;
-    }
-    document::Document doc(std::move(opening.head), opening.encoding);
-    if (toTraditional && doc.alreadyInTheFormItMakes(*toTraditional)) {
+    if (toTraditional && startLooksTraditional(opening)) {
         r.alreadyTraditional = true;
         return r;
     }
-    for (Command step : o.steps) {
-        QString why;
-        if (!doc.run(step, r.report.findings, &why)) {
-            r.stepError = QStringLiteral("%1：%2").arg(document::commandName(step), why);
-            return r;
-        }
+    // No road needs the whole text: an input of any size goes through a few lines at a time.
+    StreamResult s;
+    if (opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
+        s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
+    } else {
+        const auto runOn = [&o](document::Document& part, GbFindings& findings, QString* error) {
+            for (Command step : o.steps) {
+                QString why;
+                if (!part.run(step, findings, &why)) {
+                    *error = QStringLiteral("%1：%2").arg(document::commandName(step), why);
+                    return false;
+                }
+            }
+            return true;
+        };
+        s = streamDocument(opening, source.file, sink.device(), o.steps, to, runOn);
     }
-    const QByteArray bytes = doc.save(to, &r.report.unsaved);
-    if (sink.device().write(bytes) != bytes.size())
-        r.writeError = sink.device().errorString();
+    r.readError = s.readError;
+    r.stepError = s.stepError;
+    r.writeError = s.writeError;
+    r.report.findings = s.findings;
+    r.report.unsaved = s.unsaved;
     return r;
 }
 

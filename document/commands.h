@@ -9,6 +9,7 @@
 // bytes as GB18030 (the GB2312/GBK file it really is) and any other document as it is.
 
 #include "convert/findings.h"
+#include "convert/subtitle_text.h"
 #include "document/encoding.h"
 
 #include <QString>
@@ -24,7 +25,10 @@ struct CommandResult {
     QString error;          // when not ok: why, in words (the phrase step's data is missing)
 };
 
-CommandResult runCommand(Command command, QString text, Encoding encoding);
+// `format`, when given, is what the start of the file says the subtitle is (the text may be
+// a later part of it); else the text's own start says.
+CommandResult runCommand(Command command, QString text, Encoding encoding,
+                         std::optional<subtitle::Format> format = std::nullopt);
 
 // Empty when `command` can run here; otherwise why not.
 QString commandUnavailable(Command command);
