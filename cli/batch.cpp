@@ -119,15 +119,17 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(document::displayPath(source.name), reason));
         return false;
     }
+    // A save of this input or output that was cut short left copies: say where they are. (Looked
+    // for before the output is opened, whose own temporary file would look like one.)
+    const QString target = sinkPath(o, file);
+    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
+    if (!target.isEmpty() && target != file)
+        copies += document::leftoverCopies(target);
     Sink sink;
     if (!openSink(o, file, out, sink, &reason)) {
         say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), reason));
         return false;
     }
-    // A save of this input or output that was cut short left copies: say where they are.
-    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
-    if (!sink.toConsole && sink.name != file)
-        copies += document::leftoverCopies(sink.name);
     if (!copies.isEmpty()) {
         for (QString& copy : copies)
             copy = document::displayPath(copy);

@@ -77,6 +77,14 @@ TEST(BatchFailures, AFileNameThatIsNotUtf8IsStillFound)
     const Outcome r = runWith({"-g", document::pathFromNative(name)});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QByteArray("\xB0\xEA\r\n\r\n"));
+    // The converter's own temporary file is no copy a cut-short save left.
+    const QString other = dir.filePath(QStringLiteral("o.txt"));
+    for (const QStringList& args : {QStringList{"-g", "-o", other, document::pathFromNative(name)},
+                                    QStringList{"-b", "-i", document::pathFromNative(name)}}) {
+        const Outcome quiet = runWith(args);
+        EXPECT_EQ(quiet.status, 0);
+        EXPECT_TRUE(quiet.err.isEmpty()) << quiet.err.toStdString();
+    }
     // A copy a cut-short save of it left is named, the stray bytes as \xNN.
     const QByteArray copy = QFile::encodeName(dir.path()) + "/.\xB9\xFA.txt.old.subbig5-Ab12Cd";
     std::fclose(std::fopen(copy.constData(), "w"));
