@@ -73,46 +73,42 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink, ReviewSink* rev
     }
     const Encoding to = o.to.value_or(opening.encoding);
     const std::optional<Command> toTraditional = o.force ? std::nullopt : firstStepToTraditional(o.steps);
-    // Marks need the texts before and after the last step, so they take the whole-text road.
-    if (!review && opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
-        // Byte conversions need no whole text: an input of any size goes through in slices.
-        if (toTraditional && document::looksTraditionalBig5(opening.head)) {
-            r.alreadyTraditional = true;
-            return r;
-        }
-        StreamResult s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
-        r.readError = s.readError;
-        r.writeError = s.writeError;
-        r.report.findings = s.findings;
-        return r;
-    }
-    if (!document::finishReading(source.file, opening)) {
-        r.readError = opening.reason;
-        return r;
-    }
-    document::Document doc(std::move(opening.head), opening.encoding);
-    if (toTraditional && doc.alreadyInTheFormItMakes(*toTraditional)) {
+    if (toTraditional && startLooksTraditional(opening)) {
         r.alreadyTraditional = true;
         return r;
     }
-    review::MarkList marks;
-    for (size_t i = 0; i < o.steps.size(); ++i) {
-        const Command step = o.steps[i];
-        QString why;
-        const bool last = i + 1 == o.steps.size();
-        if (!(review && last ? doc.run(step, r.report.findings, &why, &marks) : doc.run(step, r.report.findings, &why))) {
-            r.stepError = QStringLiteral("%1：%2").arg(document::commandName(step), why);
-            return r;
-        }
+    // No road needs the whole text: an input of any size goes through a few lines at a time.
+    // Review marks compare texts, so with them a Big5 input goes through its text too.
+    StreamResult s;
+    if (!review && opening.encoding == Encoding::Big5 && to == Encoding::Big5 && onlyByteSteps(o.steps)) {
+        s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
+    } else {
+        const QString reviewName = review && review->nameFiles ? source.name : QString();
+        const auto runOn = [&](document::Document& part, qsizetype firstLine, GbFindings& findings, QString* error) {
+            review::MarkList marks;
+            for (size_t i = 0; i < o.steps.size(); ++i) {
+                const Command step = o.steps[i];
+                QString why;
+                const bool marked = review && i + 1 == o.steps.size();
+                if (!(marked ? part.run(step, findings, &why, &marks) : part.run(step, findings, &why))) {
+                    *error = QStringLiteral("%1：%2").arg(document::commandName(step), why);
+                    return false;
+                }
+            }
+            if (review && r.reviewError.isEmpty()) {
+                const QByteArray lines = review::toJsonLines(part.text(), marks, reviewName, firstLine);
+                if (review->file.write(lines) != lines.size() || !review->file.flush())
+                    r.reviewError = review->file.errorString();
+            }
+            return true;
+        };
+        s = streamDocument(opening, source.file, sink.device(), o.steps, to, runOn);
     }
-    if (review) {
-        const QByteArray lines = review::toJsonLines(doc.text(), marks, review->nameFiles ? source.name : QString());
-        if (review->file.write(lines) != lines.size() || !review->file.flush())
-            r.reviewError = review->file.errorString();
-    }
-    const QByteArray bytes = doc.save(to, &r.report.unsaved);
-    if (sink.device().write(bytes) != bytes.size())
-        r.writeError = sink.device().errorString();
+    r.readError = s.readError;
+    r.stepError = s.stepError;
+    r.writeError = s.writeError;
+    r.report.findings = s.findings;
+    r.report.unsaved = s.unsaved;
     return r;
 }
 
@@ -142,15 +138,17 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
         say(err, QStringLiteral("無法開啟檔案 %1：%2").arg(document::displayPath(source.name), reason));
         return false;
     }
+    // A save of this input or output that was cut short left copies: say where they are. (Looked
+    // for before the output is opened, whose own temporary file would look like one.)
+    const QString target = sinkPath(o, file);
+    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
+    if (!target.isEmpty() && target != file)
+        copies += document::leftoverCopies(target);
     Sink sink;
     if (!openSink(o, file, out, sink, &reason)) {
         say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), reason));
         return false;
     }
-    // A save of this input or output that was cut short left copies: say where they are.
-    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
-    if (!sink.toConsole && sink.name != file)
-        copies += document::leftoverCopies(sink.name);
     if (!copies.isEmpty()) {
         for (QString& copy : copies)
             copy = document::displayPath(copy);

@@ -52,9 +52,14 @@ qint64 Console::writeData(const char* data, qint64 size)
     return size;
 }
 
+QString sinkPath(const Options& o, const QString& input)
+{
+    return o.inPlace ? input : o.output == u"-" ? QString() : o.output;
+}
+
 bool openSink(const Options& o, const QString& input, std::FILE* out, Sink& sink, QString* reason)
 {
-    const QString target = o.inPlace ? input : o.output == u"-" ? QString() : o.output;
+    const QString target = sinkPath(o, input);
     sink.toConsole = target.isEmpty();
     sink.name = sink.toConsole ? standardOutput() : target;
     if (!sink.toConsole) {

@@ -45,6 +45,9 @@ struct Sink {
 
     QIODevice& device() { return toConsole ? static_cast<QIODevice&>(console) : file; }
 };
+// The file the output for `input` goes to: the file itself with -i, -o's path; empty for
+// standard output.
+QString sinkPath(const Options& options, const QString& input);
 // The output for `input`: the file itself with -i, -o's path, else `out` (null: closed).
 bool openSink(const Options& options, const QString& input, std::FILE* out, Sink& sink, QString* reason);
 

@@ -511,12 +511,12 @@ QByteArray jsonString(QStringView s)
 
 } // namespace
 
-QByteArray toJsonLines(QStringView result, const MarkList& list, const QString& file)
+QByteArray toJsonLines(QStringView result, const MarkList& list, const QString& file, qsizetype firstLine)
 {
     QByteArray out;
     // One walk over the text: marks come sorted by start, so line and column only move on.
     qsizetype at = 0;
-    qsizetype line = 1;
+    qsizetype line = firstLine;
     qsizetype column = 0;
     auto codePoints = [](QStringView s) {
         qsizetype n = 0;

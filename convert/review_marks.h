@@ -100,7 +100,8 @@ MarkList markCommand(const QString& before, QStringView result, const UncertainK
 
 // The marks as JSON Lines, one object per mark: "line" counts from 1 in `result`, "column"
 // and "length" count code points, "column" from 0 within the line (CR LF, a lone CR and a
-// lone LF each end a line). With a non-empty `file`, each object also names it.
-QByteArray toJsonLines(QStringView result, const MarkList& marks, const QString& file = {});
+// lone LF each end a line). With a non-empty `file`, each object also names it. `firstLine` is
+// the line `result` starts on, when it is a part of a longer text.
+QByteArray toJsonLines(QStringView result, const MarkList& marks, const QString& file = {}, qsizetype firstLine = 1);
 
 } // namespace review

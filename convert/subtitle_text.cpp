@@ -226,6 +226,11 @@ QString putMarkupBack(const Piece& piece, QStringView converted, const std::vect
 
 Format detectFormat(QStringView text)
 {
+    return formatOfStart(text).value_or(Format::Plain);
+}
+
+std::optional<Format> formatOfStart(QStringView text)
+{
     // Only the first line with something on it counts.
     qsizetype start = 0;
     while (start < text.size()) {
@@ -239,19 +244,19 @@ Format detectFormat(QStringView text)
             return line.compare(u"[Script Info]", Qt::CaseInsensitive) == 0 ? Format::Ass : Format::Plain;
         start = end + 1;
     }
-    return Format::Plain;
+    return std::nullopt;
 }
 
 // Plain subtitles without tags: cue numbers and timecodes are ASCII, which no conversion
 // touches, so the whole text converts as its lines would one by one.
-bool readsWhole(QStringView text)
+bool readsWhole(QStringView text, std::optional<Format> format)
 {
-    return !mayHoldTags(text) && detectFormat(text) == Format::Plain;
+    return !mayHoldTags(text) && (format ? *format : detectFormat(text)) == Format::Plain;
 }
 
-QString convertReadable(QStringView text, const Conversion& convert)
+QString convertReadable(QStringView text, const Conversion& convert, std::optional<Format> givenFormat)
 {
-    const Format format = detectFormat(text);
+    const Format format = givenFormat ? *givenFormat : detectFormat(text);
     if (format == Format::Plain && !mayHoldTags(text))
         return convert(text).text;
     std::vector<Piece> pieces;

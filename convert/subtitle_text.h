@@ -28,6 +28,8 @@ namespace subtitle {
 
 enum class Format { Plain, Ass };
 Format detectFormat(QStringView text);
+// The same, or nothing while `text` (the start of a longer one) holds no line with something on it.
+std::optional<Format> formatOfStart(QStringView text);
 
 // What a conversion gives: the text, and where it changed length if it can say (else the
 // length change of a line is placed by comparing the line's start and end).
@@ -39,10 +41,11 @@ struct Converted {
 // joined by LF, so it must keep each LF where it is.
 using Conversion = std::function<Converted(QStringView)>;
 
-QString convertReadable(QStringView text, const Conversion& convert);
+// `format`, when given, is what the start of the file `text` was taken from says.
+QString convertReadable(QStringView text, const Conversion& convert, std::optional<Format> format = std::nullopt);
 
 // True when every line but cue numbers and timecodes is read and there is no markup: a plain
 // subtitle without tags. A conversion that leaves ASCII alone may then run on the whole text.
-bool readsWhole(QStringView text);
+bool readsWhole(QStringView text, std::optional<Format> format = std::nullopt);
 
 } // namespace subtitle

@@ -71,7 +71,7 @@ QString readAsGb18030(const QString& text)
     return out + decodeGb18030KeepingBig5Bytes(QByteArrayView(bytes).sliced(from));
 }
 
-CommandResult phraseStep(const QString& text, Encoding encoding)
+CommandResult phraseStep(const QString& text, Encoding encoding, std::optional<subtitle::Format> format)
 {
     CommandResult r;
     // On the Big5 road only what is read goes through GB18030: the rest (an ASS file's Comment
@@ -89,16 +89,16 @@ CommandResult phraseStep(const QString& text, Encoding encoding)
         if (simplified.size() != piece.size())
             return subtitle::Converted{std::move(converted.text), std::nullopt};
         return subtitle::Converted{std::move(converted.text), std::move(changes)};
-    });
+    }, format);
     return r;
 }
 
 } // namespace
 
-CommandResult runCommand(Command command, QString text, Encoding encoding)
+CommandResult runCommand(Command command, QString text, Encoding encoding, std::optional<subtitle::Format> format)
 {
     if (command == Command::Phrase)
-        return phraseStep(text, encoding);
+        return phraseStep(text, encoding, format);
     CommandResult r;
     if (encoding == Encoding::Big5) {
         switch (command) {
@@ -112,7 +112,7 @@ CommandResult runCommand(Command command, QString text, Encoding encoding)
         }
         return r;
     }
-    if (command == Command::GbToBig5 && subtitle::readsWhole(text)) {
+    if (command == Command::GbToBig5 && subtitle::readsWhole(text, format)) {
         gbToBigInPlace(text, &r.findings);   // the usual subtitle: one pass, no second copy
         r.text = std::move(text);
         return r;
@@ -123,7 +123,7 @@ CommandResult runCommand(Command command, QString text, Encoding encoding)
         case Command::Big5ToGb: return sameLength(bigToGBText(piece));
         default: return sameLength(correction::correctSubtitles(piece.toString()));
         }
-    });
+    }, format);
     if (command == Command::GbToBig5)
         r.findings = blankedBetween(text, r.text);
     return r;

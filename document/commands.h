@@ -10,6 +10,7 @@
 
 #include "convert/findings.h"
 #include "convert/review_marks.h"
+#include "convert/subtitle_text.h"
 #include "document/encoding.h"
 
 #include <QString>
@@ -25,7 +26,10 @@ struct CommandResult {
     QString error;          // when not ok: why, in words (the phrase step's data is missing)
 };
 
-CommandResult runCommand(Command command, QString text, Encoding encoding);
+// `format`, when given, is what the start of the file says the subtitle is (the text may be
+// a later part of it); else the text's own start says.
+CommandResult runCommand(Command command, QString text, Encoding encoding,
+                         std::optional<subtitle::Format> format = std::nullopt);
 
 // The review marks of `command`, which turned `before` into `after` in a document of `encoding`.
 // On the Big5 road a changed mark covers the characters whose bytes changed, and 簡轉繁 and the

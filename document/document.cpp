@@ -6,12 +6,12 @@
 
 namespace document {
 
-Document::Document(QByteArray fileBytes, Encoding encoding) : encoding_(encoding)
+Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encoding_(encoding), part_(part)
 {
     if (encoding == Encoding::Big5)
-        bytes_ = normaliseInPlace(std::move(fileBytes));
+        bytes_ = normaliseInPlace(std::move(fileBytes), part.last);
     else
-        setText(textFromBytes(std::move(fileBytes), encoding));
+        setText(decodeText(fileBytes, encoding, part.first));
 }
 
 bool Document::run(Command command, GbFindings& findings, QString* error)
@@ -26,7 +26,7 @@ bool Document::run(Command command, GbFindings& findings, QString* error)
         }
         return true;
     }
-    CommandResult r = runCommand(command, takeText(), encoding_);
+    CommandResult r = runCommand(command, takeText(), encoding_, part_.format);
     if (!r.ok) {
         *error = r.error;
         return false;
@@ -40,7 +40,7 @@ bool Document::run(Command command, GbFindings& findings, QString* error, review
 {
     // Marks compare the texts before and after, so the bytes go through their text here.
     const QString before = text();
-    CommandResult r = runCommand(command, before, encoding_);
+    CommandResult r = runCommand(command, before, encoding_, part_.format);
     if (!r.ok) {
         *error = r.error;
         return false;
@@ -61,12 +61,15 @@ bool Document::alreadyInTheFormItMakes(Command command)
 QByteArray Document::save(Encoding to, Unsavable* unsaved)
 {
     if (!asText_ && to == Encoding::Big5) {
-        appendBig5SaveEnd(bytes_);
+        if (part_.last)
+            appendBig5SaveEnd(bytes_);
         return std::move(bytes_);
     }
     std::vector<cp950::Unencodable> misses;
     const QString& whole = text();
-    QByteArray out = fileBytes(whole, to, &misses);
+    QByteArray out = encodeText(whole, to, &misses, part_.first);
+    if (to == Encoding::Big5 && part_.last)
+        appendBig5SaveEnd(out);
     if (unsaved)
         *unsaved = describeUnsavable(whole, misses);
     return out;

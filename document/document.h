@@ -15,10 +15,20 @@
 
 namespace document {
 
+// Where a document's bytes stand in their file, when the converter takes a long file a few
+// lines at a time (each part cut after a line end): only the first part has a byte-order mark,
+// only the last gets a Big5 save's last line end, and every part reads subtitle markup as the
+// file's start says.
+struct Part {
+    bool first = true;
+    bool last = true;
+    std::optional<subtitle::Format> format;   // none: as this part's own start says
+};
+
 class Document {
 public:
-    // A whole file's bytes, read in `encoding`, as a load gives them.
-    Document(QByteArray fileBytes, Encoding encoding);
+    // A whole file's bytes (or a part of them), read in `encoding`, as a load gives them.
+    Document(QByteArray fileBytes, Encoding encoding, Part part = {});
 
     Encoding encoding() const { return encoding_; }
 
@@ -43,6 +53,7 @@ private:
     void setText(QString text);
 
     Encoding encoding_;
+    Part part_;
     QByteArray bytes_;
     QString text_;
     bool asText_ = false;

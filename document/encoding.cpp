@@ -292,9 +292,9 @@ bool isPlainUtf8(QByteArrayView bytes)
     return utf8::walk(p, p + bytes.size(), 0, &ignored) == p + bytes.size();   // reserved code points count as ill-formed there
 }
 
-QString decodeText(QByteArrayView bytes, Encoding encoding)
+QString decodeText(QByteArrayView bytes, Encoding encoding, bool atStart)
 {
-    const QByteArrayView body = bytes.startsWith(byteOrderMark(encoding)) && hasByteOrderMark(encoding)
+    const QByteArrayView body = atStart && bytes.startsWith(byteOrderMark(encoding)) && hasByteOrderMark(encoding)
                                     ? bytes.sliced(byteOrderMark(encoding).size())
                                     : bytes;
     switch (encoding) {
@@ -308,11 +308,11 @@ QString decodeText(QByteArrayView bytes, Encoding encoding)
     return {};
 }
 
-QByteArray encodeText(QStringView text, Encoding encoding, std::vector<cp950::Unencodable>* misses)
+QByteArray encodeText(QStringView text, Encoding encoding, std::vector<cp950::Unencodable>* misses, bool atStart)
 {
     if (encoding == Encoding::Big5)
         return cp950::encode(text, misses);
-    QByteArray out(byteOrderMark(encoding).toByteArray());
+    QByteArray out(atStart ? byteOrderMark(encoding).toByteArray() : QByteArray());
     const bool utf8 = encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom;
     if (utf8 && !hasSurrogates(text)) {
         out += text.toUtf8();

@@ -88,12 +88,15 @@ bool isPlainUtf8(QByteArrayView bytes);
 
 // Decodes a whole file's bytes; a byte-order mark at the start is dropped (it belongs to the
 // encoding, not to the text). Big5 is the code page codec alone: the caller has already
-// given the bytes the line ends a load gives them.
-QString decodeText(QByteArrayView bytes, Encoding encoding);
+// given the bytes the line ends a load gives them. Bytes from further into a file
+// (`atStart` false) have no mark: bytes that look like one there are a character.
+QString decodeText(QByteArrayView bytes, Encoding encoding, bool atStart = true);
 // The inverse: the byte-order mark (where the encoding has one), then the text. Characters
 // the encoding cannot hold become '?' and are listed (for the Unicode encodings and
-// GB18030 that is only a lone surrogate, which no loaded text holds).
-QByteArray encodeText(QStringView text, Encoding encoding, std::vector<cp950::Unencodable>* misses = nullptr);
+// GB18030 that is only a lone surrogate, which no loaded text holds). Text further into a
+// file (`atStart` false) is written without the mark.
+QByteArray encodeText(QStringView text, Encoding encoding, std::vector<cp950::Unencodable>* misses = nullptr,
+                      bool atStart = true);
 
 // The raw byte a reserved code point stands for, or -1 when `c` is an ordinary character.
 inline int reservedByte(char32_t c) { return c >= 0x10FF00 && c <= 0x10FFFF ? int(c - 0x10FF00) : -1; }

@@ -82,12 +82,18 @@ QByteArray normaliseLineEnds(QByteArrayView in)
     return out;
 }
 
-QByteArray normaliseInPlace(QByteArray bytes)
+QByteArray normaliseInPlace(QByteArray bytes, bool addLastLineEnd)
 {
     // The usual file needs no copy: its line ends are fine and at most one is missing at the end.
-    if (!onlyCrLfLineEnds(bytes))
-        return normaliseLineEnds(bytes);
-    if (!bytes.isEmpty() && !bytes.endsWith("\r\n"))
+    if (!onlyCrLfLineEnds(bytes)) {
+        if (addLastLineEnd)
+            return normaliseLineEnds(bytes);
+        QByteArray out;
+        out.reserve(bytes.size() + bytes.size() / 16 + 2);
+        appendWithCrLf(out, bytes);
+        return out;
+    }
+    if (addLastLineEnd && !bytes.isEmpty() && !bytes.endsWith("\r\n"))
         bytes.append("\r\n", 2);
     return bytes;
 }

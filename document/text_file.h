@@ -29,8 +29,9 @@ QByteArray normaliseLineEnds(QByteArrayView bytes);
 // The same for one slice of a longer file: lone CRs become CR LF; nothing is added at
 // the end (the caller decides where the file ends).
 void appendWithCrLf(QByteArray& out, QByteArrayView bytes);
-// normaliseLineEnds without a copy when only a last line end is missing.
-QByteArray normaliseInPlace(QByteArray bytes);
+// normaliseLineEnds without a copy when only a last line end is missing. Without
+// `addLastLineEnd` (a part of a file that goes on) no line end is added at the end.
+QByteArray normaliseInPlace(QByteArray bytes, bool addLastLineEnd = true);
 
 struct ReadBytesResult {
     bool ok = false;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "document/document.h"
 #include "document/text_file.h"
 #include "app/form1.h"
 #include "app/text_area.h"
@@ -136,6 +137,71 @@ TEST(Batch, SliceBySliceEqualsTheWholeFile)
     }
 }
 
+TEST(Batch, PartByPartEqualsTheWholeFile)
+{
+    // Subtitle text cut into parts of every small size after its line ends, read in each
+    // encoding and saved in another: markup and ASS lines across a cut, CR LF, lone CRs and
+    // LFs, a mark at the start and mark-like characters later, characters outside the BMP,
+    // lines longer than a slice. Bytes, findings and unsaved characters as the whole file gives.
+    using document::Encoding;
+    std::mt19937 rng(11);
+    const char16_t* const words[] = {
+        u"国", u"体", u"软件", u"内存", u"干杯", u"后来", u"這個", u"们", u"鿿", u"丟", u"a", u"1", u" ",
+        u"\u3000", u"\uFEFF", u"😀", u"{\\an8}", u"{", u"}", u"<i>", u"</i>", u",", u"\r\n", u"\n", u"\r",
+        u"\r\n\r\n", u"Dialogue: 0,0:00:01.00,0:00:02.00,Default,,0,0,0,,", u"Comment: 0,a,b,c,d,e,f,g,h,软件",
+        u"00:00:01,000 --> 00:00:02,000\r\n", u"[Events]\r\n"};
+    const std::vector<std::vector<Step>> roads = {{Step::Correct}, {Step::GbToBig5, Step::Correct}, {Step::Phrase},
+                                                  {Step::Big5ToGb}, {Step::GbToBig5}, {}, {Step::Correct, Step::GbToBig5}};
+    const Encoding encodings[] = {Encoding::Big5, Encoding::Utf8, Encoding::Utf8Bom, Encoding::Utf16LE, Encoding::Utf16BE,
+                                  Encoding::Gb18030};
+    for (int round = 0; round < 1500; ++round) {
+        QString text = round % 4 == 0 ? QStringLiteral("\n \r\n[Script Info]\r\n") : QString();
+        if (round % 5 == 1)
+            text += u"\uFEFF";
+        for (int i = int(rng() % 40); i > 0; --i)
+            text += QString::fromUtf16(words[rng() % std::size(words)]);
+        const Encoding from = encodings[rng() % std::size(encodings)];
+        const Encoding to = rng() % 2 ? from : encodings[rng() % std::size(encodings)];
+        // A Big5 document is what a GB2312 file shows as; its 簡轉繁 reads those bytes.
+        const QByteArray input = from == Encoding::Big5 ? document::encodeText(text, Encoding::Gb18030)
+                                                        : document::encodeText(text, from);
+        const auto& steps = roads[size_t(round) % roads.size()];
+        batch::Report wholeReport;
+        const QByteArray whole = batch::process(input, from, steps, to, &wholeReport);
+
+        document::Opening opening;
+        opening.ok = true;
+        opening.encoding = from;
+        const qsizetype headSize = qsizetype(rng() % (input.size() + 1));
+        opening.head = input.first(headSize);
+        opening.ended = headSize == input.size();
+        QByteArray rest = input.mid(headSize);
+        QBuffer in(&rest);
+        in.open(QIODevice::ReadOnly);
+        QByteArray streamed;
+        QBuffer out(&streamed);
+        out.open(QIODevice::WriteOnly);
+        const auto runSteps = [&steps](document::Document& part, qsizetype, GbFindings& findings, QString* error) {
+            for (Step step : steps) {
+                if (!part.run(step, findings, error))
+                    return false;
+            }
+            return true;
+        };
+        const auto r = batch::streamDocument(opening, in, out, steps, to, runSteps, 1 + round % 13);
+        const std::string what = std::to_string(round) + " " + input.toHex().toStdString();
+        ASSERT_TRUE(r.ok) << what;
+        ASSERT_EQ(streamed.toHex().toStdString(), whole.toHex().toStdString()) << what;
+        EXPECT_EQ(r.findings.blanked, wholeReport.findings.blanked) << what;
+        EXPECT_EQ(r.findings.blankedLine, wholeReport.findings.blankedLine) << what;
+        EXPECT_EQ(r.findings.gbkPairs, wholeReport.findings.gbkPairs) << what;
+        EXPECT_EQ(r.findings.gbkLine, wholeReport.findings.gbkLine) << what;
+        EXPECT_EQ(r.unsaved.count, wholeReport.unsaved.count) << what;
+        EXPECT_EQ(r.unsaved.line, wholeReport.unsaved.line) << what;
+        EXPECT_EQ(r.unsaved.first, wholeReport.unsaved.first) << what;
+    }
+}
+
 TEST(Batch, StandardInputAndOutput)
 {
     const Outcome r = runWith({"-b"}, cp950::encode(u8("國體")));
@@ -224,6 +290,18 @@ TEST(Batch, ReviewMarksOfSeveralFilesAndOnStandardError)
     ASSERT_EQ(runWith({"-g", "--review", out, a}).status, 0);
     EXPECT_TRUE(readFile(out).startsWith(R"({"line": 2, "column": 0)")) << readFile(out).toStdString();
     EXPECT_EQ(runWith({"-g", "--review", dir.filePath("no/such/dir/m.jsonl"), a}).status, 1);
+    // A file long enough to go through in parts numbers its lines as the whole text does.
+    QString longText;
+    for (int i = 0; longText.size() < 1'500'000; ++i)
+        longText += QString::number(i) + u8("\r\n头发干了，台风来了。\r\n\r\n");
+    const QString big = writeFile(dir, "big.srt", document::encodeText(longText, document::Encoding::Utf8));
+    ASSERT_EQ(runWith({"-p", "--review", out, big, "-o", dir.filePath("big.out")}).status, 0);
+    document::Document whole(document::encodeText(longText, document::Encoding::Utf8), document::Encoding::Utf8);
+    GbFindings findings;
+    QString why;
+    review::MarkList marks;
+    ASSERT_TRUE(whole.run(document::Command::Phrase, findings, &why, &marks));
+    EXPECT_EQ(readFile(out), review::toJsonLines(whole.text(), marks));
     EXPECT_EQ(runWith({"-g", "--review", out, "--review", out, a}).status, 2);
 }
 
