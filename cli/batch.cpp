@@ -3,6 +3,7 @@
 
 #include "cli/endpoints.h"
 #include "cli/stream.h"
+#include "convert/phrase_preferences.h"
 #include "convert/tables.h"
 #include "document/commands.h"
 #include "document/document.h"
@@ -206,6 +207,7 @@ QByteArray process(QByteArray fileBytes, Encoding from, const std::vector<Comman
 
 int run(const Options& o, std::FILE* in, std::FILE* out, std::FILE* err, TableLoader loadTables)
 {
+    phrase::setPreferences(o.preferences);
     // The tables are part of the program: without them every step would silently do nothing.
     try {
         loadTables();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/batch.h"
 #include "cli/options.h"
-#include "convert/phrase_preferences.h"
 #include "document/native_path.h"
 
 #include <QCoreApplication>
@@ -59,7 +58,6 @@ int main(int argc, char** argv)
         return print(out, batch::usageText());
     if (parsed.options.version)
         return print(out, QStringLiteral("subbig5-convert %1\n").arg(QStringLiteral(SUBBIG5_VERSION)));
-    phrase::setPreferences(parsed.options.preferences);
     try {
         return batch::run(parsed.options, in, out, err ? err : stderr);
     } catch (const std::exception& e) {   // a broken build: an ICU converter missing

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
+#include "convert/phrase_preferences.h"
 #include "app/mark_view.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
@@ -108,7 +109,7 @@ TEST(BatchEncodings, WarnsOfGbkPairsAndBlankedCharacters)
 TEST(BatchEncodings, MatchTheEditorByteForByte)
 {
     QTemporaryDir dir;
-    const QString text = sampleText() + u8("朱镕基\n😂 lone LF");
+    const QString text = sampleText() + u8("朱镕基\n台北有什么在等着你\n😂 lone LF");
     QFile ass(QStringLiteral(SUBBIG5_SOURCE_DIR "/tests/convert/data/fansub.ass"));
     ASSERT_TRUE(ass.open(QIODevice::ReadOnly));
     const QString assText = QString::fromUtf8(ass.readAll());
@@ -119,6 +120,8 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
         {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
         {{"-g", "-b", "-w"}, {&Form1::G_Click, &Form1::B_Click, &Form1::srt_Click}},
         {{"-p", "-w"}, {&Form1::phrase_Click, &Form1::srt_Click}},
+        // Preferences other than the defaults, chosen in the editor as in 轉換偏好.
+        {{"-p", "--prefer", u8("臺,甚麼,着")}, {&Form1::phrase_Click}},
     };
     for (const auto& [content, encoding, from] : files) {
         const QString input = writeFile(dir, "in.txt", document::encodeText(content, encoding));
@@ -127,6 +130,11 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
             const QString reviewOut = dir.filePath("review.jsonl");
             ASSERT_EQ(runWith(from + steps + QStringList{input, "-o", batchOut, "--review", reviewOut}).status, 0);
 
+            phrase::Preferences chosen = 0;
+            QString unused;
+            const qsizetype prefer = steps.indexOf("--prefer");
+            ASSERT_TRUE(prefer < 0 || phrase::parsePreferences(steps[prefer + 1], &chosen, &unused));
+            phrase::setPreferences(chosen);
             ScriptedPrompter prompt;
             Form1 editor;
             editor.setPrompter(&prompt);
@@ -143,6 +151,7 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
             // The review marks of the last step, as the editor shows them.
             EXPECT_EQ(readFile(reviewOut), review::toJsonLines(editor.Text1->text(), editor.marks().shown()))
                 << document::encodingName(encoding).toStdString() << " " << steps.join(' ').toStdString();
+            phrase::setPreferences(0);
         }
     }
 }
