@@ -104,9 +104,11 @@ private:
 };
 
 // The product's title line (the caption before any file) and the application title
-// (message boxes without a title of their own, the settings store).
+// (message boxes without a title of their own, the settings store); its version (the CMake
+// project's).
 inline const QString kAppTitle = QStringLiteral(SUBBIG5_PRODUCT_NAME);
 inline const QString kTitleLine = kAppTitle + QStringLiteral(" 字幕編輯器");
+inline const QString kAppVersion = QStringLiteral(SUBBIG5_VERSION);
 
 // The command line as one path: arguments joined by single spaces, every '"' removed.
 QString commandLinePath(const QStringList& arguments);

@@ -449,25 +449,29 @@ TEST(Stamp, TwelveHourClockWithTheLocalesDesignators)
     EXPECT_TRUE(de.endsWith("09:04 2027.02.03")) << de.toStdString();
 }
 
-TEST_F(Form1Test, AboutShowsTitleContactAndIconAndChangesNothing)
+TEST_F(Form1Test, AboutShowsTitleVersionLicenceAndIconAndChangesNothing)
 {
     const QString path = file("about.txt", "keep\r\n");
     ASSERT_TRUE(form.Sum(path));
-    QString seenTitle, seenLine, seenContact;
+    QString seenTitle, seenLine, seenVersion, seenTexts;
     bool hadIcon = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
         seenTitle = box->windowTitle();
         seenLine = box->findChild<QLabel*>("title")->text();
-        seenContact = box->findChild<QLabel*>("contact")->text();
+        seenVersion = box->findChild<QLabel*>("version")->text();
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            seenTexts += label->text() + u'\n';
         hadIcon = !box->findChild<QLabel*>("icon")->pixmap().isNull();
         box->accept();
     });
     form.About_Click();
     EXPECT_EQ(seenTitle, u8("關於 SubBig5 字幕編輯器"));
     EXPECT_EQ(seenLine, u8("SubBig5 字幕編輯器"));
-    EXPECT_TRUE(seenContact.contains('@'));
+    EXPECT_EQ(seenVersion, u8("版本 ") + QStringLiteral(SUBBIG5_VERSION));
+    EXPECT_TRUE(seenTexts.contains("GPL-3.0-or-later"));
+    EXPECT_FALSE(seenTexts.contains("example.")) << "no made-up address";
     EXPECT_TRUE(hadIcon);
     EXPECT_EQ(text(), "keep\r\n");
     EXPECT_EQ(caption(), path);
