@@ -17,6 +17,7 @@ class Form2;
 class Form3;
 class Prompter;
 class QActionGroup;
+class StatusBar;
 class TextArea;
 
 // What the file commands set on and read from the common file dialog.
@@ -34,6 +35,9 @@ public:
 
     TextArea* Text1 = nullptr;
     CommonDialog CommonDialog1;
+
+    // The status bar: a note on what the last command did, fields for the document's state.
+    StatusBar* status() const { return status_; }
 
     // Message boxes and file dialogs go through this; tests put a scripted one in.
     void setPrompter(Prompter* prompter);
@@ -91,9 +95,10 @@ private:
     void setDocumentEncoding(document::Encoding encoding);
     void showError(const QString& what, const QString& path, const QString& reason);
     void reportFindings(const GbFindings& findings);
-    void runCommand(document::Command command);
+    bool runCommand(document::Command command);
 
     Prompter* prompter_;
+    StatusBar* status_ = nullptr;
     QString currentFile_;
     document::Encoding encoding_ = document::Encoding::Big5;
     document::Encoding saveAsEncoding_ = document::Encoding::Big5;
