@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+// A contact line only when the build names one (cmake -DSUBBIG5_CONTACT=...): the project has
+// no address of its own, and none is made up.
 #ifndef SUBBIG5_CONTACT
-#define SUBBIG5_CONTACT "subbig5@example.org"
+#define SUBBIG5_CONTACT ""
 #endif
 
 AboutBox::AboutBox(const QIcon& icon, QWidget* owner) : QDialog(owner)
@@ -31,13 +33,24 @@ AboutBox::AboutBox(const QIcon& icon, QWidget* owner) : QDialog(owner)
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.3);
     titleLabel->setFont(bold);
-    auto* contactLabel = new QLabel(QStringLiteral(SUBBIG5_CONTACT), this);
-    contactLabel->setObjectName("contact");
-    contactLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* versionLabel = new QLabel(QStringLiteral("版本 ") + kAppVersion, this);
+    versionLabel->setObjectName("version");
+    versionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* licenceLabel = new QLabel(QStringLiteral("自由軟體，依 GNU 通用公共授權條款第 3 版或更新版本\n"
+                                                   "（GPL-3.0-or-later）發布，不提供任何擔保。"),
+                                    this);
+    licenceLabel->setObjectName("licence");
 
     auto* texts = new QVBoxLayout;
     texts->addWidget(titleLabel);
-    texts->addWidget(contactLabel);
+    texts->addWidget(versionLabel);
+    texts->addWidget(licenceLabel);
+    if (const QString contact = QStringLiteral(SUBBIG5_CONTACT); !contact.isEmpty()) {
+        auto* contactLabel = new QLabel(contact, this);
+        contactLabel->setObjectName("contact");
+        contactLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        texts->addWidget(contactLabel);
+    }
     texts->addStretch();
     auto* row = new QHBoxLayout;
     row->addWidget(iconLabel);

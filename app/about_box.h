@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The About box: a modal box owned by the main window with the product's title line,
-// the contact line and the window's icon.
+// The About box: a modal box owned by the main window with the product's title line, its
+// version, the licence, a contact line when the build names one, and the window's icon.
 
 #include <QDialog>
 #include <QIcon>

@@ -5,6 +5,7 @@
 #include "app/mark_view.h"
 #include "app/prompter.h"
 #include "app/stamp.h"
+#include "app/status_bar.h"
 #include "app/text_area.h"
 #include "convert/findings.h"
 #include "document/commands.h"
@@ -16,7 +17,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
 #include <QScreen>
@@ -70,6 +70,13 @@ const MenuItem kMenuItems[] = {
     {"Help", "About",  u"關於(&A)",      "",       &Form1::About_Click},
 };
 
+// After 繁轉簡 on the Big5 road: what the text now holds, and how to read it; short enough for
+// the designed window, the whole story in its tooltip.
+const QString kGbShownAsBig5 = QStringLiteral("GB2312 字碼以 Big5 顯示故似亂碼；存檔後以其他編碼重新開啟 > GB18030 可讀");
+const QString kGbShownAsBig5Details = QStringLiteral(
+    "繁轉簡完成：文字現在是 GB2312 字碼，以 Big5 顯示，所以看似亂碼，這是設計如此。\n"
+    "存檔即寫出 GB2312 檔案；存檔後用「檔案 > 以其他編碼重新開啟 > GB18030」可在這裡閱讀。");
+
 } // namespace
 
 QString commandLinePath(int argc, char** argv)
@@ -115,17 +122,16 @@ Form1::Form1(QWidget* parent) : QMainWindow(parent), prompter_(&qtPrompter())
         }
     });
 
+    status_ = new StatusBar(this);
+    setStatusBar(status_);
     marks_ = new MarkView(*Text1);
     connect(marks_, &MarkView::uncertainCountChanged, this, &Form1::showStatus);
     buildMenus();
-    encodingLabel_ = new QLabel(this);
-    marksLabel_ = new QLabel(this);
-    statusBar()->addPermanentWidget(marksLabel_);
-    statusBar()->addPermanentWidget(encodingLabel_);
     showStatus();
 
-    // Client area 7500 x 5970 twips; centred on the screen when first shown.
-    resize(500, 398 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
+    // Client area 7500 x 5970 twips between the menus and the status bar; centred on the
+    // screen when first shown.
+    resize(500, 398 + menuBar()->sizeHint().height() + status_->sizeHint().height());
     Text1->setFocus();
 }
 
@@ -145,10 +151,18 @@ void Form1::buildMenus()
             action->setObjectName(QString::fromLatin1(item.name));
             if (*item.shortcut)
                 action->setShortcut(QKeySequence(QString::fromLatin1(item.shortcut)));
+            // Every command first takes away the status bar's note on the one before.
+            connect(action, &QAction::triggered, status_, &StatusBar::clearNote);
             connect(action, &QAction::triggered, this, item.handler);
         }
     }
+    const QList<QAction*> designed = menuBar()->findChildren<QAction*>();
     buildAdditions(menus[0], menus[1]);
+    // The additions' commands take it away too (after their own work, so none may write one).
+    for (QAction* action : menuBar()->findChildren<QAction*>()) {
+        if (!designed.contains(action) && !action->menu())
+            connect(action, &QAction::triggered, status_, &StatusBar::clearNote);
+    }
 }
 
 void Form1::setPrompter(Prompter* prompter)
@@ -291,22 +305,23 @@ void Form1::reportFindings(const GbFindings& findings, bool traditional)
         prompter_->tell(this, kAppTitle, QStringLiteral("轉換已完成。\n") + what, Prompter::Icon::Information);
 }
 
-// Runs a conversion or correction command on the whole text through the document's road.
-void Form1::runCommand(document::Command command)
+// Runs a conversion or correction command on the whole text through the document's road;
+// true when it did.
+bool Form1::runCommand(document::Command command)
 {
     if (const QString why = document::commandUnavailable(command); !why.isEmpty()) {
         prompter_->tell(this, kAppTitle, why, Prompter::Icon::Critical);
-        return;
+        return false;
     }
     // 簡轉繁 over a text that is Traditional already garbles it: the user decides.
     bool traditional = false;
     if (!guarded([&] { traditional = document::alreadyInTheFormItMakes(command, Text1->text(), encoding_); }))
-        return;
+        return false;
     if (traditional
         && !prompter_->askYesNo(this, kAppTitle,
                                 document::alreadyTraditionalMessage()
                                     + QStringLiteral("，再轉換會變成亂碼。\n是否仍要轉換？")))
-        return;
+        return false;
     document::CommandResult result;
     review::MarkList marks;
     const bool done = runWholeTextCommand([&](const QString& text) {
@@ -321,18 +336,25 @@ void Form1::runCommand(document::Command command)
         prompter_->tell(this, kAppTitle, result.error, Prompter::Icon::Critical);
     else if (done && command != document::Command::Big5ToGb && command != document::Command::Correct)
         reportFindings(result.findings, traditional);
+    return done && result.ok;
 }
 
 void Form1::G_Click() { runCommand(document::Command::GbToBig5); }
-void Form1::B_Click() { runCommand(document::Command::Big5ToGb); }
+
+void Form1::B_Click()
+{
+    // As designed, the GB2312 bytes show through Big5 and look broken; a quiet line says why.
+    if (runCommand(document::Command::Big5ToGb) && encoding_ == document::Encoding::Big5)
+        status_->setNote(kGbShownAsBig5, kGbShownAsBig5Details);
+}
 void Form1::srt_Click() { runCommand(document::Command::Correct); }
 void Form1::phrase_Click() { runCommand(document::Command::Phrase); }
 
 void Form1::showStatus()
 {
-    encodingLabel_->setText(document::encodingName(encoding_));
     const int left = marks_->uncertainCount();
-    marksLabel_->setText(left > 0 ? QStringLiteral("%1 處待確認").arg(left) : QString());
+    status_->setField(QStringLiteral("marks"), left > 0 ? QStringLiteral("%1 處待確認").arg(left) : QString());
+    status_->setField(QStringLiteral("encoding"), document::encodingName(encoding_));
 }
 
 void Form1::nextMark_Click() { marks_->selectNext(); }

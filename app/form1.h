@@ -16,9 +16,9 @@
 class Form2;
 class Form3;
 class MarkView;
-class QLabel;
 class Prompter;
 class QActionGroup;
+class StatusBar;
 class TextArea;
 
 // What the file commands set on and read from the common file dialog.
@@ -36,6 +36,9 @@ public:
 
     TextArea* Text1 = nullptr;
     CommonDialog CommonDialog1;
+
+    // The status bar: a note on what the last command did, fields for the document's state.
+    StatusBar* status() const { return status_; }
 
     // Message boxes and file dialogs go through this; tests put a scripted one in.
     void setPrompter(Prompter* prompter);
@@ -111,9 +114,10 @@ private:
     // caret back (the action changes nothing it has not finished).
     bool guarded(const std::function<void()>& action);
     void reportFindings(const GbFindings& findings, bool traditional);
-    void runCommand(document::Command command);
+    bool runCommand(document::Command command);
 
     Prompter* prompter_;
+    StatusBar* status_ = nullptr;
     QString currentFile_;
     document::Encoding encoding_ = document::Encoding::Big5;
     document::Encoding saveAsEncoding_ = document::Encoding::Big5;
@@ -124,14 +128,14 @@ private:
     QPointer<Form2> form2_;
     MarkView* marks_ = nullptr;
     bool marksShown_ = true;
-    QLabel* encodingLabel_ = nullptr;
-    QLabel* marksLabel_ = nullptr;
 };
 
 // The product's title line (the caption before any file) and the application title
-// (message boxes without a title of their own, the settings store).
+// (message boxes without a title of their own, the settings store); its version (the CMake
+// project's).
 inline const QString kAppTitle = QStringLiteral(SUBBIG5_PRODUCT_NAME);
 inline const QString kTitleLine = kAppTitle + QStringLiteral(" 字幕編輯器");
+inline const QString kAppVersion = QStringLiteral(SUBBIG5_VERSION);
 
 // The command line as one path: arguments joined by single spaces, every '"' removed.
 QString commandLinePath(const QStringList& arguments);

@@ -4,6 +4,7 @@
 
 #include "app/preferences_dialog.h"
 #include "app/prompter.h"
+#include "app/status_bar.h"
 #include "app/text_area.h"
 #include "document/file_errors.h"
 #include "document/native_path.h"
@@ -24,7 +25,9 @@
 
 namespace {
 
-const QString kOpenFilter = QStringLiteral("純文字文件(*.txt)|*.txt") + QStringLiteral("|所有檔案(*.*)|*.*");
+// The designed two, then an addition for subtitle files.
+const QString kOpenFilter = QStringLiteral("純文字文件(*.txt)|*.txt") + QStringLiteral("|所有檔案(*.*)|*.*")
+                            + QStringLiteral("|字幕檔 (*.srt *.ass *.ssa)|*.srt;*.ass;*.ssa");
 const QString kSaveFilter = QStringLiteral("純文字檔|*.txt|所有檔案|*.*");
 
 using document::Encoding;
@@ -57,6 +60,7 @@ bool Form1::loadFile(const QString& path, std::optional<Encoding> encoding, bool
     }
     setCurrentFile(path);
     setDocumentEncoding(r.encoding);
+    status_->clearNote();
     if (r.utf8.isNull())
         Text1->loadText(r.text);
     else
@@ -92,7 +96,7 @@ void Form1::setDocumentEncoding(Encoding encoding)
 {
     encoding_ = encoding;
     setSaveAsEncoding(encoding);
-    if (encodingLabel_)
+    if (marks_)
         showStatus();
 }
 

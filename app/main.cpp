@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: load the file named on the command line, then the conversion tables,
-// then show the window.
+// then show the window. `subbig5 --help` and `subbig5 --version` print and end instead,
+// unless a file of that name exists.
 #include "app/preferences_dialog.h"
 #include "app/form1.h"
 #include "app/prompter.h"
@@ -12,13 +13,67 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <sys/stat.h>
 
 static int runEditor(int argc, char** argv);
 
+namespace {
+
+const char kUsage[] =
+    "用法：subbig5 [檔案]\n"
+    "SubBig5 字幕編輯器：開啟字幕或純文字檔，簡轉繁、繁轉簡、字幕矯正，再存檔。\n"
+    "開啟時判斷編碼：有 BOM 的檔案依 BOM（UTF-8、UTF-16），其餘 UTF-8 檔案以 UTF-8，\n"
+    "再其餘以 Big5（GB2312 檔案此時看似亂碼，簡轉繁後即可閱讀）。\n"
+    "\n"
+    "命令列上的所有參數以空格接成一個檔案路徑（引號去掉），所以沒有別的選項；\n"
+    "只有在沒有同名檔案時，下面兩個才是選項：\n"
+    "  -h, --help     顯示這段說明\n"
+    "      --version  顯示版本\n"
+    "\n"
+    "不開視窗做同樣的轉換：subbig5-convert（subbig5-convert --help）。\n";
+
+enum class Request { Edit, Help, Version };
+
+// --help and --version are what they say only when they are the whole command line and no file
+// of that name exists: the command line is a path, and a file called "--help" still opens.
+Request request(int argc, char** argv)
+{
+    if (argc != 2)
+        return Request::Edit;
+    const char* word = argv[1];
+    const bool help = std::strcmp(word, "--help") == 0 || std::strcmp(word, "-h") == 0;
+    const bool version = std::strcmp(word, "--version") == 0;
+    struct stat st {};
+    if ((!help && !version) || ::lstat(word, &st) == 0)
+        return Request::Edit;
+    return help ? Request::Help : Request::Version;
+}
+
+// Writes the text to standard output; a failure to write it (a closed or full output) is an error.
+int print(const QByteArray& text)
+{
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) != size_t(text.size()) || std::fflush(stdout) != 0) {
+        std::fputs("subbig5: 無法寫到標準輸出\n", stderr);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    switch (request(argc, argv)) {
+    case Request::Help:
+        return print(QByteArray(kUsage));
+    case Request::Version:
+        return print(QByteArrayLiteral("subbig5 ") + QByteArrayLiteral(SUBBIG5_VERSION) + '\n');
+    case Request::Edit:
+        break;
+    }
     try {
         return runEditor(argc, argv);
     } catch (const std::exception& e) {   // a broken build: an ICU converter missing

@@ -25,6 +25,7 @@ if [ "${1:-}" = "--tools" ]; then
   packages+=(xdotool openbox)                           # scripts/screenshots.sh
   packages+=(desktop-file-utils appstream man-db)       # validators in the install test
   packages+=(debootstrap)                               # scripts/package-check.sh
+  packages+=(lintian)                                   # scripts/package.sh checks the .deb with it
 fi
 
 missing=()

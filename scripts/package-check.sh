@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Tries the Debian package on a clean Debian 12: installs it with apt in a fresh debootstrap
-# chroot, checks that the converter, its man page, the desktop entry and the editor work there,
-# removes it, and checks that none of it is left. Needs root and Debian's archive; the first run
+# chroot, checks that the converter, its man page, the desktop entry, the licence file and the
+# editor work there, removes it, and checks that none of it is left. Needs root and Debian's archive; the first run
 # downloads a minimal system into build/bookworm-base, which later runs copy. Several minutes.
 # Usage: scripts/package-check.sh [PACKAGE.deb]   (default: build it with scripts/package.sh)
 set -euo pipefail
@@ -89,6 +89,13 @@ check "subbig5-convert -p (OpenCC's data installed with it)" \
   sh -c 'subbig5-convert -p --utf8 /tmp/gb2312-subtitle.srt | grep -q 乾杯'
 check "man subbig5-convert" sh -c 'MANWIDTH=80 man -P cat subbig5-convert | grep -q -e "--in-place"'
 check "man subbig5" sh -c 'MANWIDTH=80 man -P cat subbig5 | grep -q subbig5-convert'
+check "licences and changelogs in /usr/share/doc/subbig5" sh -c \
+  'head -n1 /usr/share/doc/subbig5/copyright | grep -q copyright-format/1.0 &&
+   zcat /usr/share/doc/subbig5/changelog.Debian.gz | head -n1 | grep -q "^subbig5 (" &&
+   zcat /usr/share/doc/subbig5/changelog.gz | grep -q "^## "'
+version="$(dpkg-deb -f "$deb" Version)"
+check "subbig5 --version without a display" sh -c "subbig5 --version | grep -qx 'subbig5 ${version%-*}'"
+check "subbig5 --help without a display" sh -c 'subbig5 --help | grep -q -e "--version"'
 check "desktop-file-validate" desktop-file-validate /usr/share/applications/subbig5.desktop
 check "Open with: subtitles listed for subbig5.desktop" \
   sh -c 'grep -q "^application/x-subrip=.*subbig5.desktop" /usr/share/applications/mimeinfo.cache'

@@ -11,7 +11,7 @@
 #   then          up to the last line that names an option   -> @OPTIONS@
 #     an unindented "HEADING：text" line                     -> .SS HEADING, then text
 #     an indented "-x, --long ARG   description" line        -> .TP entry
-#     a deeper indented line without a new term             -> goes on the entry above
+#     a line indented 8 or more (under the descriptions)    -> goes on the entry above
 # Whatever follows the last option line (exit status, an example) the template says at length.
 
 cmake_minimum_required(VERSION 3.25)
@@ -112,7 +112,9 @@ function(option_line line)
     string(LENGTH "${CMAKE_MATCH_1}" indent)
     set(content "${CMAKE_MATCH_2}")
     string(FIND "${content}" "  " gap)
-    if(content MATCHES "^-" OR (indent LESS 8 AND NOT gap EQUAL -1))
+    # A line indented as deep as the descriptions goes on the entry above, even when it
+    # starts with a dash ("                      -g -w；...").
+    if(indent LESS 8 AND (content MATCHES "^-" OR NOT gap EQUAL -1))
       # A new entry: the term, two or more spaces, its description.
       set(text "")
       set(term "${content}")
@@ -126,6 +128,15 @@ function(option_line line)
       set(open_entry TRUE)
     else()
       set(text "${content}")
+      # A line that --help broke after a full-width comma or colon joins the one above without
+      # the space a line break would make in roff.
+      foreach(mark "、" "，" "；" "：")
+        if(open_entry AND options MATCHES "${mark}\n$")
+          string(REGEX REPLACE "\n$" "" options "${options}")
+          string(APPEND options "\\c\n")
+          break()
+        endif()
+      endforeach()
       if(NOT open_entry)
         string(APPEND options ".PP\n")
       endif()

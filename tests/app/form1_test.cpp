@@ -3,6 +3,7 @@
 #include "app/form1.h"
 #include "app/prompter.h"
 #include "app/stamp.h"
+#include "app/status_bar.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
 #include "document/native_path.h"
@@ -96,6 +97,89 @@ TEST(FileFilters, ShowTheirCaptionsExactlyAsTheFilterStringsGiveThem)
     EXPECT_TRUE(qtFileFilter(u8("所有檔案|*.*")).endsWith("(*)"));
 }
 
+TEST_F(Form1Test, OpenListsTheDesignedTypesFirstThenSubtitlesAndSaveAsOnlyItsOwn)
+{
+    prompt.fileNames = {"", ""};
+    form.open_Click();
+    form.A_Click();
+    ASSERT_EQ(prompt.dialogFilters.size(), 2);
+    const std::pair<QString, QStringList> dialogs[] = {
+        {prompt.dialogFilters[0], {u8("純文字文件(*.txt)"), u8("所有檔案(*.*)"), u8("字幕檔 (*.srt *.ass *.ssa)")}},
+        {prompt.dialogFilters[1], {u8("純文字檔"), u8("所有檔案")}},
+    };
+    for (const auto& [filter, captions] : dialogs) {
+        QFileDialog dialog;
+        dialog.setOptions(fileDialogOptions(QFileDialog::AcceptOpen) | QFileDialog::DontUseNativeDialog);
+        dialog.setNameFilters(filter.split(QStringLiteral(";;")));
+        auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        ASSERT_TRUE(types);
+        QStringList shown;
+        for (int i = 0; i < types->count(); ++i)
+            shown << types->itemText(i);
+        EXPECT_EQ(shown, captions);
+    }
+    EXPECT_TRUE(prompt.dialogFilters[0].endsWith(QStringLiteral(";;") + u8("字幕檔 (*.srt *.ass *.ssa) (*.srt *.ass *.ssa)")))
+        << "the subtitle entry matches each of its three patterns";
+}
+
+TEST_F(Form1Test, AfterBig5ToGbTheStatusBarSaysWhyTheTextLooksBrokenUntilTheNextCommand)
+{
+    const QString path = file("big5.txt", cp950::encode(u8("國體\r\n")));
+    ASSERT_TRUE(form.Sum(path));
+    EXPECT_TRUE(form.status()->note().isEmpty());
+    form.findChild<QAction*>("B")->trigger();
+    const QString note = form.status()->note();
+    EXPECT_TRUE(note.contains("GB2312") && note.contains("Big5")) << note.toStdString();
+    EXPECT_TRUE(note.contains(u8("以其他編碼重新開啟 > GB18030"))) << note.toStdString();
+    EXPECT_TRUE(prompt.messages.empty()) << "a quiet line, no dialog";
+    const QString details = form.status()->findChild<QLabel*>("note")->toolTip();
+    EXPECT_TRUE(details.contains(u8("存檔")) && details.contains("GB18030")) << "the whole story on the pointer";
+
+    // Shown in the bar, it never widens the window.
+    form.show();
+    form.resize(500, form.height());
+    QApplication::processEvents();
+    EXPECT_EQ(form.width(), 500);
+    EXPECT_TRUE(form.status()->findChild<QLabel*>("note")->isVisible());
+
+    // Any next command takes it away, a designed one or an addition; so does an open.
+    form.findChild<QAction*>("G")->trigger();
+    EXPECT_TRUE(form.status()->note().isEmpty());
+    form.findChild<QAction*>("B")->trigger();
+    EXPECT_FALSE(form.status()->note().isEmpty());
+    form.findChild<QAction*>("phrase")->trigger();
+    EXPECT_TRUE(form.status()->note().isEmpty());
+    form.B_Click();
+    prompt.saveChoices = {Prompter::SaveChoice::Discard};
+    ASSERT_TRUE(form.Sum(path));
+    EXPECT_TRUE(form.status()->note().isEmpty());
+
+    // On characters (a UTF-8 file) 繁轉簡 gives readable Simplified text: nothing to explain.
+    ASSERT_TRUE(form.Sum(file("utf8.txt", "\xEF\xBB\xBF" + u8("國體說話\n").toUtf8())));
+    form.B_Click();
+    EXPECT_EQ(text(), u8("国体说话\n"));
+    EXPECT_TRUE(form.status()->note().isEmpty());
+}
+
+TEST_F(Form1Test, StatusBarFieldsAreMadeOnFirstUseAndHideWhenEmpty)
+{
+    StatusBar& bar = *form.status();
+    EXPECT_EQ(bar.field("encoding"), "Big5") << "the document's encoding from the start";
+    EXPECT_TRUE(bar.field("marks").isEmpty()) << "no review marks yet";
+    bar.setField("encoding", "Big5");
+    bar.setField("marks", "3");
+    bar.setField("encoding", "UTF-8");
+    EXPECT_EQ(bar.field("encoding"), "UTF-8");
+    EXPECT_EQ(bar.findChildren<QLabel*>("encoding").size(), 1);
+    form.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(bar.findChild<QLabel*>("marks")->isVisible());
+    bar.setField("marks", "");
+    EXPECT_FALSE(bar.findChild<QLabel*>("marks")->isVisible());
+    bar.setNote("x");
+    EXPECT_EQ(bar.field("encoding"), "UTF-8") << "the note leaves the fields alone";
+}
+
 TEST_F(Form1Test, StartsEmptyWithTheTitleLineAndTheDesignedClientArea)
 {
     EXPECT_EQ(caption(), u8("SubBig5 字幕編輯器"));
@@ -110,6 +194,7 @@ TEST_F(Form1Test, StartsEmptyWithTheTitleLineAndTheDesignedClientArea)
         EXPECT_EQ(client.width(), form.width());
         // The status bar, an addition, sits below the client area.
         EXPECT_EQ(client.bottom(), form.statusBar()->geometry().top() - 1);
+        EXPECT_EQ(form.statusBar()->geometry().bottom(), form.height() - 1);
         EXPECT_EQ(client.top(), form.menuBar()->geometry().bottom() + 1);
     }
 }
@@ -531,25 +616,29 @@ TEST(Stamp, TwelveHourClockWithTheLocalesDesignators)
     EXPECT_TRUE(de.endsWith("09:04 2027.02.03")) << de.toStdString();
 }
 
-TEST_F(Form1Test, AboutShowsTitleContactAndIconAndChangesNothing)
+TEST_F(Form1Test, AboutShowsTitleVersionLicenceAndIconAndChangesNothing)
 {
     const QString path = file("about.txt", "keep\r\n");
     ASSERT_TRUE(form.Sum(path));
-    QString seenTitle, seenLine, seenContact;
+    QString seenTitle, seenLine, seenVersion, seenTexts;
     bool hadIcon = false;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<AboutBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
         seenTitle = box->windowTitle();
         seenLine = box->findChild<QLabel*>("title")->text();
-        seenContact = box->findChild<QLabel*>("contact")->text();
+        seenVersion = box->findChild<QLabel*>("version")->text();
+        for (const QLabel* label : box->findChildren<QLabel*>())
+            seenTexts += label->text() + u'\n';
         hadIcon = !box->findChild<QLabel*>("icon")->pixmap().isNull();
         box->accept();
     });
     form.About_Click();
     EXPECT_EQ(seenTitle, u8("關於 SubBig5 字幕編輯器"));
     EXPECT_EQ(seenLine, u8("SubBig5 字幕編輯器"));
-    EXPECT_TRUE(seenContact.contains('@'));
+    EXPECT_EQ(seenVersion, u8("版本 ") + QStringLiteral(SUBBIG5_VERSION));
+    EXPECT_TRUE(seenTexts.contains("GPL-3.0-or-later"));
+    EXPECT_FALSE(seenTexts.contains("example.")) << "no made-up address";
     EXPECT_TRUE(hadIcon);
     EXPECT_EQ(text(), "keep\r\n");
     EXPECT_EQ(caption(), path);

@@ -34,8 +34,10 @@ QStringList expectedFiles()
         QStringLiteral("usr/share/icons/hicolor/scalable/apps/subbig5.svg"),
         QStringLiteral("usr/share/man/man1/subbig5-convert.1.gz"),
         QStringLiteral("usr/share/man/man1/subbig5.1.gz"),
-        QStringLiteral("usr/share/metainfo/org.example.subbig5.metainfo.xml"),
+        QStringLiteral("usr/share/metainfo/" SUBBIG5_APPSTREAM_ID ".metainfo.xml"),
         QStringLiteral("usr/share/mime/packages/subbig5.xml"),
+        QStringLiteral("usr/share/doc/subbig5/copyright"),
+        QStringLiteral("usr/share/doc/subbig5/changelog.gz"),
     };
     for (int size : kIconSizes)
         files << QStringLiteral("usr/share/icons/hicolor/%1x%1/apps/subbig5.png").arg(size);
@@ -203,12 +205,15 @@ TEST_F(InstalledTree, MetainfoPassesAppstreamcli)
 {
     if (!haveTool(QStringLiteral("appstreamcli")))
         GTEST_SKIP() << "appstreamcli (appstream; scripts/deps.sh --tools) is not installed";
-    const QString metainfo = path(QStringLiteral("usr/share/metainfo/org.example.subbig5.metainfo.xml"));
+    const QString metainfo = path(QStringLiteral("usr/share/metainfo/" SUBBIG5_APPSTREAM_ID ".metainfo.xml"));
     const testutil::ToolResult r = runTool(QStringLiteral("appstreamcli"),
                                            {QStringLiteral("validate"), QStringLiteral("--no-net"), metainfo});
     EXPECT_TRUE(r.finished && r.exitCode == 0) << r.out.constData() << r.err.constData();
-    // The software centre starts the program through the desktop file the record names.
-    EXPECT_TRUE(testutil::readFile(metainfo).contains("<launchable type=\"desktop-id\">subbig5.desktop</launchable>"));
+    // The software centre starts the program through the desktop file the record names, and
+    // finds the record by the id its file is named after.
+    const QByteArray record = testutil::readFile(metainfo);
+    EXPECT_TRUE(record.contains("<launchable type=\"desktop-id\">subbig5.desktop</launchable>"));
+    EXPECT_TRUE(record.contains("<id>" SUBBIG5_APPSTREAM_ID "</id>"));
 }
 
 TEST_F(InstalledTree, ManPagesRenderWithoutWarnings)
@@ -239,6 +244,19 @@ TEST_F(InstalledTree, DataFilesNameNoBuildOrSourcePath)
         const QByteArray text = file.endsWith(u".gz") ? gunzip(path(file)) : testutil::readFile(path(file));
         EXPECT_FALSE(text.isEmpty()) << file.toStdString();
         EXPECT_FALSE(text.contains(build) || text.contains(source)) << file.toStdString();
+    }
+}
+
+TEST_F(InstalledTree, NothingNamesAPlaceholderAddress)
+{
+    // The project has no address of its own yet; where it would go, nothing is shown, rather
+    // than an address that reaches no one. The programs are read too: the About box is in them.
+    for (const QString& file : installedFiles()) {
+        if (file.endsWith(u".png"))
+            continue;
+        const QByteArray bytes = file.endsWith(u".gz") ? gunzip(path(file)) : testutil::readFile(path(file));
+        for (const char* placeholder : {"example.org", "example.com", "org.example"})
+            EXPECT_FALSE(bytes.contains(placeholder)) << file.toStdString() << " names " << placeholder;
     }
 }
 

@@ -113,7 +113,8 @@ TEST(ManPage, RendersTheOptionLayoutsHelpMayGrow)
         "\n"
         "步驟：\n"
         "  -g, --gb-to-big5    簡轉繁\n"
-        "  -p, --phrases       詞彙轉換\n"
+        "  -p, --phrases       詞彙轉換 一步取代\n"
+        "                      -g 第二行\n"
         "編碼：\n"
         "      --from auto|big5|utf-8|utf-16|gb18030\n"
         "                      讀入的編碼\n"
@@ -139,6 +140,8 @@ TEST(ManPage, RendersTheOptionLayoutsHelpMayGrow)
     EXPECT_TRUE(roff.contains(QStringLiteral("\\fB\\-\\-to\\fR=\\fIENC\\fR\n")));
     EXPECT_TRUE(roff.contains(testutil::u8(".SS 編碼\n"))) << "a heading stays a heading";
     EXPECT_TRUE(roff.contains(testutil::u8("gb18030\\fR\n讀入的編碼\n"))) << "the second line belongs to --from";
+    EXPECT_TRUE(roff.contains(testutil::u8("詞彙轉換 一步取代\n\\-g 第二行\n")))
+        << "a second line that starts with a dash still belongs to -p";
     EXPECT_FALSE(roff.contains(testutil::u8("結束狀態"))) << "the lines after the options are the template's";
     EXPECT_TRUE(roff.contains(testutil::u8("\\fBsubbig5\\-convert\\fR [步驟...] [檔案...]")));
 }

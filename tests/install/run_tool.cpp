@@ -8,7 +8,7 @@
 namespace testutil {
 
 ToolResult runTool(const QString& program, const QStringList& arguments,
-                   const QList<QPair<QString, QString>>& environment)
+                   const QList<QPair<QString, QString>>& environment, const QString& workingDirectory)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
@@ -16,6 +16,8 @@ ToolResult runTool(const QString& program, const QStringList& arguments,
         env.insert(name, value);
     QProcess process;
     process.setProcessEnvironment(env);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
     ToolResult r;
     r.finished = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;

@@ -18,8 +18,9 @@ struct ToolResult {
 
 // `environment` is added to this process's own. A sanitizer build's leak report is turned off
 // in the child: the programs run here are checked for what they print, not for their exit leaks.
+// The program runs in `workingDirectory` when one is given.
 ToolResult runTool(const QString& program, const QStringList& arguments,
-                   const QList<QPair<QString, QString>>& environment = {});
+                   const QList<QPair<QString, QString>>& environment = {}, const QString& workingDirectory = {});
 
 // True when `name` is found on PATH.
 bool haveTool(const QString& name);
