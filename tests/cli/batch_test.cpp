@@ -11,12 +11,16 @@
 #include "tests/support/test_util.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
 #include <random>
 #include <cstdio>
 #include <sys/resource.h>
@@ -171,6 +175,77 @@ TEST(Batch, InPlaceGoesOnPastAFailingFile)
     EXPECT_EQ(failed.status, 1);
     EXPECT_TRUE(failed.err.contains(u8("無法儲存檔案")));
     EXPECT_EQ(readFile(big), QByteArray(3000, 'a'));
+}
+
+// Every file under `root` by its path below it.
+std::map<QString, QByteArray> filesUnder(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(root).relativeFilePath(path)] = readFile(path);
+    }
+    return files;
+}
+
+// A child process of the converter or the shell; its exit code, -1 when it did not end.
+int runChild(const QString& program, const QStringList& args)
+{
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(program, args);
+    if (!child.waitForFinished(300000) || child.exitStatus() != QProcess::NormalExit)
+        return -1;
+    return child.exitCode();
+}
+
+TEST(Batch, XargsOverAFolderTreeConvertsEveryFileOnceAsOneProcessDoes)
+{
+    // The README's road for an archive: find -print0 | xargs -0 -P N subbig5-convert ... -i.
+    // Names with spaces, quotes and a line break; two processes at a time, a few files each.
+    QTemporaryDir dir;
+    const QByteArray sample = readFile(sampleFile());
+    const QStringList names = {"a.srt", u8("第 1 集.srt"), "it's.ass", "two\nlines.srt", ".hidden.txt"};
+    std::map<QString, QByteArray> originals;
+    int index = 0;
+    for (const QString& top : {QStringLiteral("series one"), QStringLiteral("series-two")}) {
+        for (int season = 1; season <= 4; ++season) {
+            for (const QString& name : names) {
+                const QString relative = QStringLiteral("%1/season %2/%3").arg(top).arg(season).arg(name);
+                const QByteArray bytes = QByteArray("\xB9\xFA").repeated(++index % 7) + "\r\n" + sample;
+                QDir().mkpath(QFileInfo(dir.filePath("parallel/" + relative)).path());
+                QDir().mkpath(QFileInfo(dir.filePath("single/" + relative)).path());
+                writeFile(dir, "parallel/" + relative, bytes);
+                writeFile(dir, "single/" + relative, bytes);
+                originals[relative] = bytes;
+            }
+        }
+    }
+    ASSERT_EQ(originals.size(), 40u);
+
+    const QString tool = QStringLiteral(SUBBIG5_CONVERT_PATH);
+    ASSERT_EQ(runChild("/bin/sh", {"-c", "find \"$1\" -type f -print0 | xargs -0 -n 3 -P 2 \"$2\" -g -w -i", "sh",
+                                   dir.filePath("parallel"), tool}),
+              0);
+    QStringList all;
+    for (const auto& [relative, bytes] : originals)
+        all << dir.filePath("single/" + relative);
+    ASSERT_EQ(runChild(tool, QStringList{"-g", "-w", "-i"} + all), 0);
+
+    const std::map<QString, QByteArray> parallel = filesUnder(dir.filePath("parallel"));
+    EXPECT_EQ(parallel, filesUnder(dir.filePath("single"))) << "byte for byte as one process leaves them";
+    ASSERT_EQ(parallel.size(), originals.size()) << "no file added or lost (no temporary left behind)";
+    for (const auto& [relative, bytes] : originals) {
+        // Converted exactly once: a second pass would change the bytes again (and add a line).
+        const Outcome once = runWith({"-g", "-w"}, bytes);
+        ASSERT_EQ(once.status, 0);
+        EXPECT_EQ(parallel.at(relative), once.out) << relative.toStdString();
+        EXPECT_NE(runWith({"-g", "-w"}, once.out).out, once.out);
+    }
 }
 
 } // namespace
