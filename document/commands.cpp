@@ -4,7 +4,7 @@
 #include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
-#include "convert/phrase_conversion.h"
+#include "convert/phrase/conversion.h"
 #include "convert/subtitle_text.h"
 #include "document/gb18030_text.h"
 #include "document/reserved_code_points.h"
