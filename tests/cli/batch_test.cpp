@@ -181,7 +181,7 @@ TEST(Batch, PartByPartEqualsTheWholeFile)
         QByteArray streamed;
         QBuffer out(&streamed);
         out.open(QIODevice::WriteOnly);
-        const auto runSteps = [&steps](document::Document& part, qsizetype, GbFindings& findings, QString* error) {
+        const auto runSteps = [&steps](document::Document& part, qsizetype, modBig2GB::GbFindings& findings, QString* error) {
             for (Step step : steps) {
                 if (!part.run(step, findings, error))
                     return false;
@@ -297,7 +297,7 @@ TEST(Batch, ReviewMarksOfSeveralFilesAndOnStandardError)
     const QString big = writeFile(dir, "big.srt", document::encodeText(longText, document::Encoding::Utf8));
     ASSERT_EQ(runWith({"-p", "--review", out, big, "-o", dir.filePath("big.out")}).status, 0);
     document::Document whole(document::encodeText(longText, document::Encoding::Utf8), document::Encoding::Utf8);
-    GbFindings findings;
+    modBig2GB::GbFindings findings;
     QString why;
     review::MarkList marks;
     ASSERT_TRUE(whole.run(document::Command::Phrase, findings, &why, &marks));
