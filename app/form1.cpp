@@ -294,13 +294,13 @@ bool Form1::guarded(const std::function<void()>& action)
     return done;
 }
 
-void Form1::reportFindings(const GbFindings& findings, bool traditional)
+void Form1::reportFindings(const modBig2GB::GbFindings& findings, bool traditional)
 {
     // Reopening a Traditional Big5 text as GB18030 would only garble it further.
     const QString hint = encoding_ == document::Encoding::Big5 && !traditional
                              ? QStringLiteral("這個檔案可以用「檔案 > 以其他編碼重新開啟 > GB18030」開啟")
                              : QString();
-    const QString what = describeFindings(findings, hint);
+    const QString what = modBig2GB::describeFindings(findings, hint);
     if (!what.isEmpty())
         prompter_->tell(this, kAppTitle, QStringLiteral("轉換已完成。\n") + what, Prompter::Icon::Information);
 }

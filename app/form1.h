@@ -113,7 +113,7 @@ private:
     // Runs `action` with the wait cursor; running out of memory is reported and puts the
     // caret back (the action changes nothing it has not finished).
     bool guarded(const std::function<void()>& action);
-    void reportFindings(const GbFindings& findings, bool traditional);
+    void reportFindings(const modBig2GB::GbFindings& findings, bool traditional);
     bool runCommand(document::Command command);
 
     Prompter* prompter_;

@@ -3,7 +3,7 @@
 // 轉換偏好: the phrase step's choices where Taiwanese writers split, one check box each,
 // kept in the user's settings file (section [Phrase], key Prefer).
 
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/preferences.h"
 
 #include <QDialog>
 

@@ -3,7 +3,7 @@
 
 #include "cli/endpoints.h"
 #include "cli/stream.h"
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/preferences.h"
 #include "convert/tables.h"
 #include "document/commands.h"
 #include "document/document.h"
@@ -85,7 +85,7 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink, ReviewSink* rev
         s = streamByteSteps(opening.head, source.file, sink.device(), o.steps);
     } else {
         const QString reviewName = review && review->nameFiles ? source.name : QString();
-        const auto runOn = [&](document::Document& part, qsizetype firstLine, GbFindings& findings, QString* error) {
+        const auto runOn = [&](document::Document& part, qsizetype firstLine, modBig2GB::GbFindings& findings, QString* error) {
             review::MarkList marks;
             for (size_t i = 0; i < o.steps.size(); ++i) {
                 const Command step = o.steps[i];
@@ -115,7 +115,7 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink, ReviewSink* rev
 
 void warn(std::FILE* err, const QString& name, const Report& report, bool toBig5)
 {
-    QString what = describeFindings(
+    QString what = modBig2GB::describeFindings(
         report.findings, QStringLiteral("這個檔案若是 GB18030（GBK），可用 --from gb18030 讀取；若是 UTF-8，可用 --from utf-8"));
     if (report.unsaved.count > 0) {
         if (!what.isEmpty())

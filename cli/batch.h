@@ -18,8 +18,8 @@ namespace batch {
 
 // What a run found worth a warning.
 struct Report {
-    GbFindings findings;          // what the 簡轉繁 steps met
-    document::Unsavable unsaved;  // characters the output encoding cannot hold ('?' written)
+    modBig2GB::GbFindings findings;  // what the 簡轉繁 steps met
+    document::Unsavable unsaved;     // characters the output encoding cannot hold ('?' written)
 };
 
 // Runs the steps over a whole file's bytes read in `from` and returns what a save in `to`

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
 
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/preferences.h"
 
 namespace batch {
 namespace {

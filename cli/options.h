@@ -26,7 +26,7 @@ struct Options {
     QStringList files;         // "-" is standard input; none given: standard input
     // --review FILE: the last step's review marks as JSON Lines; "-": standard error.
     QString review;
-    unsigned preferences = 0;  // --prefer: the phrase step's choices (convert/phrase_preferences.h)
+    unsigned preferences = 0;  // --prefer: the phrase step's choices (convert/phrase/preferences.h)
     bool help = false;
     bool version = false;
 };

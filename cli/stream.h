@@ -22,6 +22,10 @@ class QIODevice;
 
 namespace batch {
 
+// The names stream.cpp uses unqualified for what the 簡轉繁 steps met.
+using modBig2GB::GbFindings;
+using modBig2GB::GbkPairCounter;
+
 struct StreamResult {
     bool ok = false;
     QString readError;

@@ -139,14 +139,14 @@ const CharMap& gbToBigMap()
 
 } // namespace
 
-QString gbToBigText(QStringView text, GbFindings* findings)
+QString gbToBigText(QStringView text, modBig2GB::GbFindings* findings)
 {
     QString out = text.toString();
     gbToBigInPlace(out, findings);
     return out;
 }
 
-void gbToBigInPlace(QString& text, GbFindings* findings)
+void gbToBigInPlace(QString& text, modBig2GB::GbFindings* findings)
 {
     const CharMap& map = gbToBigMap();
     char16_t* units = reinterpret_cast<char16_t*>(text.data());
@@ -160,7 +160,7 @@ void gbToBigInPlace(QString& text, GbFindings* findings)
             firstBlank = i;
     });
     if (firstBlank >= 0)   // the line ends are untouched, so the converted text counts the same lines
-        findings->blankedLine = lineNumberAt(text, firstBlank);
+        findings->blankedLine = modBig2GB::lineNumberAt(text, firstBlank);
 }
 
 QString bigToGBText(QStringView text)

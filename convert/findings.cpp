@@ -14,6 +14,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace modBig2GB {
+
 void GbFindings::merge(const GbFindings& later)
 {
     if (gbkPairs == 0)
@@ -247,3 +249,5 @@ qsizetype lineNumberAt(QStringView text, qsizetype index)
     }
     return line;
 }
+
+} // namespace modBig2GB

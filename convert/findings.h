@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+namespace modBig2GB {
+
 struct GbFindings {
     qsizetype gbkPairs = 0;      // GBK-only byte pairs (byte road only)
     qsizetype gbkLine = 0;       // line of the first one, from 1
@@ -57,3 +59,5 @@ QString describeFindings(const GbFindings& findings, const QString& gb18030Hint)
 // The line (from 1) that holds UTF-16 position `index` of `text`: CR LF, a lone CR and a lone
 // LF each end one, as the user sees lines.
 qsizetype lineNumberAt(QStringView text, qsizetype index);
+
+} // namespace modBig2GB

@@ -4,7 +4,7 @@
 #include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
-#include "convert/phrase_conversion.h"
+#include "convert/phrase/conversion.h"
 #include "convert/subtitle_text.h"
 #include "document/gb18030_text.h"
 #include "document/reserved_code_points.h"
@@ -25,16 +25,16 @@ subtitle::Converted sameLength(QString text)
 
 // Characters the conversion turned into ideographic spaces; it keeps the length, so the two
 // texts line up unit by unit.
-GbFindings blankedBetween(const QString& before, const QString& after)
+modBig2GB::GbFindings blankedBetween(const QString& before, const QString& after)
 {
-    GbFindings f;
+    modBig2GB::GbFindings f;
     // No conversion turns an ideographic space into anything else, so counting tells whether
     // there is anything to find.
     if (std::count(after.begin(), after.end(), kIdeographicSpace) == std::count(before.begin(), before.end(), kIdeographicSpace))
         return f;
     for (qsizetype i = 0; i < before.size() && i < after.size(); ++i) {
         if (after[i] == kIdeographicSpace && before[i] != kIdeographicSpace && f.blanked++ == 0)
-            f.blankedLine = lineNumberAt(before, i);
+            f.blankedLine = modBig2GB::lineNumberAt(before, i);
     }
     return f;
 }
@@ -103,7 +103,7 @@ CommandResult runCommand(Command command, QString text, Encoding encoding, std::
     if (encoding == Encoding::Big5) {
         switch (command) {
         case Command::GbToBig5:
-            r.findings = surveyGbBytes(cp950::encode(text));
+            r.findings = modBig2GB::surveyGbBytes(cp950::encode(text));
             r.text = GBToBig(text);
             break;
         case Command::Big5ToGb: r.text = BigToGB(text); break;

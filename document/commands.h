@@ -21,9 +21,9 @@ enum class Command { GbToBig5, Big5ToGb, Correct, Phrase };
 
 struct CommandResult {
     bool ok = true;
-    QString text;           // when ok: the new editor text
-    GbFindings findings;    // what 簡轉繁 met
-    QString error;          // when not ok: why, in words (the phrase step's data is missing)
+    QString text;                     // when ok: the new editor text
+    modBig2GB::GbFindings findings;   // what 簡轉繁 met
+    QString error;                    // when not ok: why, in words (the phrase step's data is missing)
 };
 
 // `format`, when given, is what the start of the file says the subtitle is (the text may be

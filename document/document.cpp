@@ -14,12 +14,12 @@ Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encodin
         setText(decodeText(fileBytes, encoding, part.first));
 }
 
-bool Document::run(Command command, GbFindings& findings, QString* error)
+bool Document::run(Command command, modBig2GB::GbFindings& findings, QString* error)
 {
     if (!asText_ && (command == Command::GbToBig5 || command == Command::Big5ToGb)) {
         // The byte road on the bytes themselves: the same as on their text, without decoding.
         if (command == Command::GbToBig5) {
-            findings.merge(surveyGbBytes(bytes_));
+            findings.merge(modBig2GB::surveyGbBytes(bytes_));
             gbToBigBytes(bytes_);
         } else {
             bigToGBBytes(bytes_);
@@ -36,7 +36,7 @@ bool Document::run(Command command, GbFindings& findings, QString* error)
     return true;
 }
 
-bool Document::run(Command command, GbFindings& findings, QString* error, review::MarkList* marks)
+bool Document::run(Command command, modBig2GB::GbFindings& findings, QString* error, review::MarkList* marks)
 {
     // Marks compare the texts before and after, so the bytes go through their text here.
     const QString before = text();

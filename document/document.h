@@ -34,9 +34,9 @@ public:
 
     // Runs one command as the menu does; what 簡轉繁 met is added to `findings`. False with
     // `error` set when the command cannot run.
-    bool run(Command command, GbFindings& findings, QString* error);
+    bool run(Command command, modBig2GB::GbFindings& findings, QString* error);
     // The same, and the command's review marks in `marks` (positions in text()).
-    bool run(Command command, GbFindings& findings, QString* error, review::MarkList* marks);
+    bool run(Command command, modBig2GB::GbFindings& findings, QString* error, review::MarkList* marks);
 
     // The document's text as the editor would hold it.
     const QString& text();

@@ -301,7 +301,7 @@ Unsavable describeUnsavable(const QString& text, const std::vector<cp950::Unenco
         return u;
     const auto& m = misses.front();
     u.first = text.mid(m.textIndex, m.textLength);
-    u.line = lineNumberAt(text, m.textIndex);
+    u.line = modBig2GB::lineNumberAt(text, m.textIndex);
     return u;
 }
 

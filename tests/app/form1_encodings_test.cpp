@@ -3,7 +3,6 @@
 #include "app/text_area.h"
 #include "convert/codepage.h"
 #include "document/encoding.h"
-#include "document/native_path.h"
 #include "tests/app/scripted_prompter.h"
 #include "tests/support/test_util.h"
 
@@ -11,9 +10,6 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <unistd.h>
 
 using document::Encoding;
 using testutil::readFile;
@@ -136,18 +132,10 @@ TEST_F(Form1Encodings, ReopeningAskBeforeDroppingEdits)
     ASSERT_EQ(prompt.questions.size(), 1u);
 }
 
-} // namespace
-
-namespace {
-
-TEST(Form1EncodingsOpen, AUtf8FileWithAMarkAndAStrayByteComesBackWhole)
+TEST_F(Form1Encodings, AUtf8FileWithAMarkAndAStrayByteComesBackWhole)
 {
     // The text area takes well-formed UTF-8 as it is; anything else must go through the
     // decoding that keeps stray bytes, mark or no mark.
-    QTemporaryDir dir;
-    ScriptedPrompter prompt;
-    Form1 form;
-    form.setPrompter(&prompt);
     for (const QByteArray& bytes : {QByteArray("\xEF\xBB\xBF" "abc\xB9\xFA" "def\r\n"),
                                     QByteArray("\xEF\xBB\xBF" "x\xF4\x8F\xBD\x81y"), QByteArray("ab\xFF" "c")}) {
         const QString path = writeFile(dir, "stray.txt", bytes);
@@ -156,30 +144,6 @@ TEST(Form1EncodingsOpen, AUtf8FileWithAMarkAndAStrayByteComesBackWhole)
         EXPECT_EQ(readFile(path), form.encoding() == Encoding::Big5 ? bytes + "\r\n\r\n" : bytes)
             << bytes.toHex().toStdString();
     }
-}
-
-} // namespace
-
-namespace {
-
-TEST(Form1Names, AFileNamedInBytesThatAreNotUtf8OpensSavesAndDeletes)
-{
-    QTemporaryDir dir;
-    ScriptedPrompter prompt;
-    Form1 form;
-    form.setPrompter(&prompt);
-    const QByteArray name = QFile::encodeName(dir.path()) + "/\xB9\xFA.txt";   // GB2312 bytes
-    std::FILE* f = std::fopen(name.constData(), "w");
-    ASSERT_TRUE(f);
-    std::fputs("\xB9\xFA", f);
-    std::fclose(f);
-    ASSERT_TRUE(form.Sum(document::pathFromNative(name)));
-    form.save_Click();
-    EXPECT_TRUE(prompt.messages.empty());
-    prompt.answers = {true};
-    form.delete_Click();
-    EXPECT_TRUE(prompt.messages.empty()) << prompt.messages.front().text.toStdString();
-    EXPECT_NE(::access(name.constData(), F_OK), 0) << "the file is gone";
 }
 
 } // namespace

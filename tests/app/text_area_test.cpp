@@ -98,9 +98,16 @@ TEST(TextAreaAssign, TouchesOnlyTheDifferingRangeOfALargeText)
     EXPECT_EQ(area.text(), corrected);
 }
 
-TEST(TextAreaAssign, NulBytesAndAFreshLoadSurvive)
+TEST(TextAreaAssign, UnusualTextSurvivesAndAFreshLoadStartsAFreshHistory)
 {
     TextArea area;
+    for (const QString& s : {QString::fromUtf16(u"a\rb\nc\r\nd"), QStringView(u"x\0y\0", 4).toString(),
+                             u8("\u00A0不斷行空白 😀 \uE000\uF849 ") + QChar(0xDBFF) + QChar(0xDFFE), QString()}) {
+        area.assignText(s);
+        EXPECT_EQ(area.text(), s);
+        area.loadText(s);
+        EXPECT_EQ(area.text(), s);
+    }
     const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b") + QChar(0);
     area.loadText(withNul);
     area.assignText(QStringLiteral("a") + QChar(0) + QStringLiteral("c") + QChar(0));

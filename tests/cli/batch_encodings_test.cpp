@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/form1.h"
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/preferences.h"
 #include "app/mark_view.h"
 #include "app/text_area.h"
 #include "convert/codepage.h"
@@ -113,18 +113,31 @@ TEST(BatchEncodings, MatchTheEditorByteForByte)
     QFile ass(QStringLiteral(SUBBIG5_SOURCE_DIR "/tests/convert/data/fansub.ass"));
     ASSERT_TRUE(ass.open(QIODevice::ReadOnly));
     const QString assText = QString::fromUtf8(ass.readAll());
-    const struct { QString text; Encoding encoding; QStringList from; } files[] = {
-        {text, Encoding::Utf8, {}}, {text, Encoding::Utf16LE, {}}, {text, Encoding::Gb18030, {"--from", "gb18030"}},
-        {assText, Encoding::Utf8Bom, {}}};
-    const std::vector<std::pair<QStringList, std::vector<void (Form1::*)()>>> roads = {
+    using Roads = std::vector<std::pair<QStringList, std::vector<void (Form1::*)()>>>;
+    const Roads textRoads = {
         {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
         {{"-g", "-b", "-w"}, {&Form1::G_Click, &Form1::B_Click, &Form1::srt_Click}},
         {{"-p", "-w"}, {&Form1::phrase_Click, &Form1::srt_Click}},
         // Preferences other than the defaults, chosen in the editor as in 轉換偏好.
         {{"-p", "--prefer", u8("臺,甚麼,着")}, {&Form1::phrase_Click}},
     };
-    for (const auto& [content, encoding, from] : files) {
-        const QString input = writeFile(dir, "in.txt", document::encodeText(content, encoding));
+    // The byte road, on GB2312 read as Big5 with lone CRs and LFs and stray bytes.
+    const Roads byteRoads = {
+        {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
+        {{}, {}},
+        {{"-g", "-b", "-g"}, {&Form1::G_Click, &Form1::B_Click, &Form1::G_Click}},
+        {{"-w", "-b", "-w", "-g"}, {&Form1::srt_Click, &Form1::B_Click, &Form1::srt_Click, &Form1::G_Click}},
+        {{"-p"}, {&Form1::phrase_Click}},
+        {{"-b", "-p", "-g"}, {&Form1::B_Click, &Form1::phrase_Click, &Form1::G_Click}},
+    };
+    const struct { QByteArray bytes; Encoding encoding; QStringList from; const Roads& roads; } files[] = {
+        {gbSample() + "\rlone CR\nlone LF \xA3\xC1\xFF", Encoding::Big5, {}, byteRoads},
+        {document::encodeText(text, Encoding::Utf8), Encoding::Utf8, {}, textRoads},
+        {document::encodeText(text, Encoding::Utf16LE), Encoding::Utf16LE, {}, textRoads},
+        {document::encodeText(text, Encoding::Gb18030), Encoding::Gb18030, {"--from", "gb18030"}, textRoads},
+        {document::encodeText(assText, Encoding::Utf8Bom), Encoding::Utf8Bom, {}, textRoads}};
+    for (const auto& [bytes, encoding, from, roads] : files) {
+        const QString input = writeFile(dir, "in.txt", bytes);
         for (const auto& [steps, clicks] : roads) {
             const QString batchOut = dir.filePath("batch.txt");
             const QString reviewOut = dir.filePath("review.jsonl");

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/document.h"
 #include "document/text_file.h"
-#include "app/form1.h"
-#include "app/text_area.h"
 #include "cli/batch.h"
 #include "cli/options.h"
 #include "cli/stream.h"
 #include "convert/codepage.h"
-#include "tests/app/scripted_prompter.h"
 #include "tests/cli/run_converter.h"
 #include "tests/support/test_util.h"
 
@@ -73,37 +70,6 @@ TEST(Batch, GbSubtitleBecomesCorrectedBig5)
     const Outcome utf8 = runWith({"-g", "-w", "--utf8", sampleFile()});
     EXPECT_EQ(utf8.status, 0);
     EXPECT_EQ(utf8.out, expected.toUtf8()) << "UTF-8 is written as the text stands, with no extra line end";
-}
-
-TEST(Batch, MatchesTheEditorStepForStep)
-{
-    QTemporaryDir dir;
-    const QByteArray mixed = readFile(sampleFile()) + "\rlone CR\nlone LF \xA3\xC1\xFF";
-    const QString input = writeFile(dir, "in.txt", mixed);
-    const std::vector<std::pair<QStringList, std::vector<void (Form1::*)()>>> roads = {
-        {{"-g", "-w"}, {&Form1::G_Click, &Form1::srt_Click}},
-        {{}, {}},
-        {{"-g", "-b", "-g"}, {&Form1::G_Click, &Form1::B_Click, &Form1::G_Click}},
-        {{"-w", "-b", "-w", "-g"}, {&Form1::srt_Click, &Form1::B_Click, &Form1::srt_Click, &Form1::G_Click}},
-        {{"-p"}, {&Form1::phrase_Click}},
-        {{"-b", "-p", "-g"}, {&Form1::B_Click, &Form1::phrase_Click, &Form1::G_Click}},
-    };
-    for (const auto& [steps, clicks] : roads) {
-        const QString batchOut = dir.filePath("batch.txt");
-        ASSERT_EQ(runWith(steps + QStringList{input, "-o", batchOut}).status, 0);
-
-        ScriptedPrompter prompt;
-        Form1 editor;
-        editor.setPrompter(&prompt);
-        ASSERT_TRUE(editor.Sum(input));
-        for (auto click : clicks)
-            (editor.*click)();
-        const QString editorOut = dir.filePath("editor.txt");
-        prompt.fileNames = {editorOut};
-        prompt.answers = {true, true};   // whatever it asks, save
-        editor.A_Click();
-        EXPECT_EQ(readFile(batchOut), readFile(editorOut)) << steps.join(' ').toStdString();
-    }
 }
 
 TEST(Batch, SliceBySliceEqualsTheWholeFile)
@@ -185,7 +151,7 @@ TEST(Batch, PartByPartEqualsTheWholeFile)
         QByteArray streamed;
         QBuffer out(&streamed);
         out.open(QIODevice::WriteOnly);
-        const auto runSteps = [&steps](document::Document& part, qsizetype, GbFindings& findings, QString* error) {
+        const auto runSteps = [&steps](document::Document& part, qsizetype, modBig2GB::GbFindings& findings, QString* error) {
             for (Step step : steps) {
                 if (!part.run(step, findings, error))
                     return false;
@@ -301,7 +267,7 @@ TEST(Batch, ReviewMarksOfSeveralFilesAndOnStandardError)
     const QString big = writeFile(dir, "big.srt", document::encodeText(longText, document::Encoding::Utf8));
     ASSERT_EQ(runWith({"-p", "--review", out, big, "-o", dir.filePath("big.out")}).status, 0);
     document::Document whole(document::encodeText(longText, document::Encoding::Utf8), document::Encoding::Utf8);
-    GbFindings findings;
+    modBig2GB::GbFindings findings;
     QString why;
     review::MarkList marks;
     ASSERT_TRUE(whole.run(document::Command::Phrase, findings, &why, &marks));

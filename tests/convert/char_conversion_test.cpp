@@ -76,7 +76,7 @@ TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
 {
     // Beyond GB2312: a traditional counterpart where Big5 has one, else left as it is (never
     // blanked); traditional characters that GBK also holds stay; beyond the BMP stays.
-    GbFindings findings;
+    modBig2GB::GbFindings findings;
     EXPECT_EQ(gbToBigText(u8("朱镕基 陶喆 堃 國體 𠮷😂"), &findings), u8("朱鎔基 陶喆 堃 國體 𠮷😂"));
     EXPECT_EQ(findings.blanked, 0);
     EXPECT_EQ(gbToBigText(u8("软件里的东西")), u8("軟件里的東西")) << "里 is in Big5: the correction decides";
@@ -86,21 +86,21 @@ TEST(Findings, SayWhatTheConversionMetAndWhere)
 {
     // GBK pairs on the Big5 road: 镕 (E946, a trail below 0xA1) and 喆 (86B4, a lead below it).
     const QByteArray gbk = "ok\r\n\xE6\x9C\xB1\xE9\x46\r\n\x86\xB4\r\n";
-    GbFindings f = surveyGbBytes(gbk);
+    modBig2GB::GbFindings f = modBig2GB::surveyGbBytes(gbk);
     EXPECT_EQ(f.gbkPairs, 2);
     EXPECT_EQ(f.gbkLine, 2);
     // Characters without a Big5 counterpart: ā (A8A1) and ⒈ (A2B1) become ideographic spaces.
-    f = surveyGbBytes("\xA1\xA1 x\r\n\xA8\xA1\xA2\xB1");
+    f = modBig2GB::surveyGbBytes("\xA1\xA1 x\r\n\xA8\xA1\xA2\xB1");
     EXPECT_EQ(f.blanked, 2);
     EXPECT_EQ(f.blankedLine, 2);
     EXPECT_EQ(f.gbkPairs, 0);
 
-    GbFindings chars;
+    modBig2GB::GbFindings chars;
     gbToBigText(u8("\u3000第一行\nā⒈"), &chars);
     EXPECT_EQ(chars.blanked, 2) << "the ideographic space itself is not counted";
     EXPECT_EQ(chars.blankedLine, 2);
-    EXPECT_TRUE(describeFindings(chars, QString()).contains(u8("2 個字")));
-    EXPECT_TRUE(describeFindings(GbFindings{}, QString()).isEmpty());
+    EXPECT_TRUE(modBig2GB::describeFindings(chars, QString()).contains(u8("2 個字")));
+    EXPECT_TRUE(modBig2GB::describeFindings(modBig2GB::GbFindings{}, QString()).isEmpty());
 }
 
 } // namespace

@@ -250,6 +250,20 @@ TEST_F(FindDialogTest, EveryWayOfClosingStoresThePositionInTwips)
         EXPECT_EQ(stored("Left"), QString::number(at.x() * 15)) << ways[n].how;
     }
 
+    // Nor does it write through a link that stands in the store's place.
+    QTemporaryDir elsewhere;
+    QFile target(elsewhere.filePath("device"));
+    ASSERT_TRUE(target.open(QIODevice::WriteOnly));
+    target.write("not settings");
+    target.close();
+    ASSERT_TRUE(QFile::remove(config.filePath("SubBig5/SubBig5.ini")));
+    ASSERT_TRUE(QFile::link(target.fileName(), config.filePath("SubBig5/SubBig5.ini")));
+    QTest::keyClick(open(), Qt::Key_Escape);
+    EXPECT_TRUE(unloaded());
+    ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+    EXPECT_EQ(target.readAll(), QByteArray("not settings"));
+    target.close();
+
     // A store that cannot be written (its folder is a plain file) does not keep it open.
     QFile blocker(config.filePath("blocker"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));

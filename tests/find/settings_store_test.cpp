@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file is written only when it is a small regular file of the user's own,
 // never through a link, and in the INI form QSettings reads.
-#include "find/find_dialog.h"
 #include "find/settings_store.h"
 
 #include <QDir>
@@ -9,7 +8,6 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -137,31 +135,4 @@ TEST(SettingsMerge, ReplacesOnlyTheGivenKeysOfTheSection)
     // A missing section goes at the end; CR LF files stay CR LF.
     EXPECT_EQ(mergeIniEntries("[Other]\r\nx=1", "Find", kPosition),
               QByteArray("[Other]\r\nx=1\r\n\r\n[Find]\r\nLeft=1200\r\nTop=900\r\n"));
-}
-
-TEST(SettingsOfTheFindDialog, ClosingItLeavesALinkedSettingsFileAlone)
-{
-    QTemporaryDir config, elsewhere;
-    const QString target = elsewhere.filePath("device");
-    {
-        QFile f(target);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("not settings");
-    }
-    ASSERT_TRUE(QDir(config.path()).mkpath("SubBig5"));
-    ASSERT_TRUE(QFile::link(target, config.filePath("SubBig5/SubBig5.ini")));
-    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
-
-    QWidget owner;
-    find::FindSettings settings;
-    auto* dialog = new Form3(settings, {}, &owner);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->show();
-    dialog->close();
-    qputenv("XDG_CONFIG_HOME", saved);
-
-    QFile f(target);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("not settings"));
 }

@@ -2,7 +2,7 @@
 // subbig5-phrasetable OPENCC_DATA_DIR DICTIONARY OUTPUT
 // Merges OpenCC's dictionaries with the project's phrase dictionary and writes the compiled
 // table the program carries, so that no run merges them again.
-#include "convert/phrase_converter.h"
+#include "convert/phrase/converter.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/quality/quality_entries.h"
 
-#include "convert/phrase_conversion.h"
-#include "convert/phrase_converter.h"
+#include "convert/phrase/conversion.h"
+#include "convert/phrase/converter.h"
 
 #include <cstdio>
 

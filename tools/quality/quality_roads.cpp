@@ -3,9 +3,9 @@
 
 #include "convert/codepage.h"
 #include "convert/conversion.h"
-#include "convert/phrase_conversion.h"
-#include "convert/phrase_converter.h"
-#include "convert/phrase_dictionary.h"
+#include "convert/phrase/conversion.h"
+#include "convert/phrase/converter.h"
+#include "convert/phrase/dictionary.h"
 #include "correct/correction.h"
 
 #include <opencc/Exception.hpp>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/preferences.h"
 
 #include <QRegularExpression>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "convert/phrase_converter.h"
+#include "convert/phrase/converter.h"
 
 #include <algorithm>
 #include <cstdint>

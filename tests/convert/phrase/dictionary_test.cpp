@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "convert/phrase_dictionary.h"
+#include "convert/phrase/dictionary.h"
 
 #include <gtest/gtest.h>
 

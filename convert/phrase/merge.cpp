@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The merge of OpenCC's dictionaries with the project's, behind subbig5_phrase_opencc: run
 // when the program is built, and by tools that try a changed dictionary.
-#include "convert/phrase_conversion.h"
-#include "convert/phrase_converter.h"
-#include "convert/phrase_dictionary.h"
+#include "convert/phrase/conversion.h"
+#include "convert/phrase/converter.h"
+#include "convert/phrase/dictionary.h"
 
 #include <opencc/Dict.hpp>
 #include <opencc/DictEntry.hpp>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "convert/phrase_conversion.h"
+#include "convert/phrase/conversion.h"
 
-#include "convert/phrase_converter.h"
-#include "convert/phrase_preferences.h"
+#include "convert/phrase/converter.h"
+#include "convert/phrase/preferences.h"
 
 #include <memory>
 
