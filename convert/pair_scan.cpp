@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -41,7 +43,46 @@ struct Direction {
     const Cell* cells;
     const int* rows;
     unsigned minTrail;
+    const std::uint16_t* pairs = nullptr;   // GB2312 direction, on long inputs: see PairCells
 };
+
+// The GBStr cells by both bytes of a pair as they lie in memory, read as one 16-bit number; a
+// pair that holds 0xFF maps to itself. One look-up a pair instead of a row and a cell, and no
+// test for 0xFF. Only the pairs whose bytes are both 0xA1 or more are filled (those the scan
+// converts), so building it is quick and it touches a few cache lines a row. Built per call
+// from the loaded table, so it never goes stale.
+class PairCells {
+public:
+    static std::uint16_t key(const std::uint8_t* at)
+    {
+        std::uint16_t k;
+        std::memcpy(&k, at, 2);
+        return k;
+    }
+
+    PairCells() : cells_(new std::uint16_t[65536])
+    {
+        for (unsigned lead = 0xA1; lead <= 0xFF; ++lead) {
+            for (unsigned trail = 0xA1; trail <= 0xFF; ++trail) {
+                const std::uint8_t bytes[2] = {std::uint8_t(lead), std::uint8_t(trail)};
+                Cell cell{bytes[0], bytes[1]};
+                if (lead != 0xFF && trail != 0xFF)
+                    cell = gbCell(gbRowKey(lead), trail);
+                std::memcpy(&cells_[key(bytes)], &cell, 2);
+            }
+        }
+    }
+    const std::uint16_t* data() const { return cells_.get(); }
+
+private:
+    std::unique_ptr<std::uint16_t[]> cells_;
+};
+
+// The ideographic space, Big5 A1 40, as a PairCells entry.
+constexpr std::uint16_t kBlankCell = std::endian::native == std::endian::little ? 0x40A1 : 0xA140;
+
+// Below this a scan is too short to pay for building PairCells.
+constexpr qsizetype kPairCellsFrom = 16 * 1024;
 
 // Counts a pair about to become `cell` when it blanks a character (GB2312 direction only).
 template <bool kCount>
@@ -202,6 +243,7 @@ qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d, GbScanCounts* c
 {
     const Cell* const cells = d.cells;
     const int* const rows = d.rows;
+    const std::uint16_t* const pairs = d.pairs;
     qsizetype i = from;   // consumed: p[i] is the second byte of a pair begun before it
     LineFeeds lineFeeds;
     for (; i + 64 < n; i += 64) {
@@ -225,7 +267,15 @@ qsizetype scan(std::uint8_t* p, qsizetype n, const Direction& d, GbScanCounts* c
         if constexpr (kCount)
             lineFeeds.add(block);
         consumed = starts >> 63;
-        if ((block.above(0xFE) | (p[i + 64] == 0xFF)) == 0) {
+        if (pairs != nullptr) {
+            for (; starts; starts &= starts - 1) {
+                std::uint8_t* at = p + i + __builtin_ctzll(starts);
+                const std::uint16_t cell = pairs[PairCells::key(at)];
+                if (kCount && cell == kBlankCell) [[unlikely]]
+                    countBlank<kCount>(at, Cell{0xA1, 0x40}, p, counts);
+                std::memcpy(at, &cell, 2);
+            }
+        } else if ((block.above(0xFE) | (p[i + 64] == 0xFF)) == 0) {
             for (; starts; starts &= starts - 1) {   // the common case: no 0xFF to step around
                 std::uint8_t* at = p + i + __builtin_ctzll(starts);
                 const Cell& cell = cells[rows[at[0]] + at[1]];
@@ -269,26 +319,45 @@ qsizetype scanBigPairs(std::uint8_t* bytes, qsizetype size)
     return scan<kBigFirstTrail>(bytes, size, {&BigStr[0][0], kBigRows.data(), kBigFirstTrail});
 }
 
+namespace {
+
+Direction gbDirection(const PairCells* pairs)
+{
+    return {&GBStr[0][0], kGBRows.data(), kGBFirstTrail, pairs ? pairs->data() : nullptr};
+}
+
+} // namespace
+
 qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size)
 {
-    return scan<kGBFirstTrail>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail});
+    if (size < kPairCellsFrom)
+        return scan<kGBFirstTrail>(bytes, size, gbDirection(nullptr));
+    const PairCells pairs;
+    return scan<kGBFirstTrail>(bytes, size, gbDirection(&pairs));
 }
 
 qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts)
 {
-    return scan<kGBFirstTrail, true>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail}, counts);
+    if (size < kPairCellsFrom)
+        return scan<kGBFirstTrail, true>(bytes, size, gbDirection(nullptr), counts);
+    const PairCells pairs;
+    return scan<kGBFirstTrail, true>(bytes, size, gbDirection(&pairs), counts);
 }
 
 qsizetype scanGBPairsWhileGb2312(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts, bool* consumed)
 {
-    return scan<kGBFirstTrail, true, true>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail}, counts, 0,
-                                           false, consumed);
+    if (size < kPairCellsFrom)
+        return scan<kGBFirstTrail, true, true>(bytes, size, gbDirection(nullptr), counts, 0, false, consumed);
+    const PairCells pairs;
+    return scan<kGBFirstTrail, true, true>(bytes, size, gbDirection(&pairs), counts, 0, false, consumed);
 }
 
 qsizetype scanGBPairsFrom(std::uint8_t* bytes, qsizetype size, qsizetype from, bool consumed, GbScanCounts* counts)
 {
-    return scan<kGBFirstTrail, true>(bytes, size, {&GBStr[0][0], kGBRows.data(), kGBFirstTrail}, counts, from,
-                                     consumed);
+    if (size - from < kPairCellsFrom)
+        return scan<kGBFirstTrail, true>(bytes, size, gbDirection(nullptr), counts, from, consumed);
+    const PairCells pairs;
+    return scan<kGBFirstTrail, true>(bytes, size, gbDirection(&pairs), counts, from, consumed);
 }
 
 } // namespace modBig2GB
