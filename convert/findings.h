@@ -40,6 +40,10 @@ public:
     // The same, for a caller that knows the line of the piece's first byte: lines are then
     // counted only up to the first GBK-only pair, not over every byte.
     void feedAt(QByteArrayView piece, qsizetype firstLine);
+    // The lead byte waiting for the next piece (0 when none), and the same dropped: for a caller
+    // that has read up to a pair boundary itself and goes on with the counter from there.
+    std::uint8_t waitingLead() const { return carry_; }
+    void dropWaitingLead() { carry_ = 0; }
     const GbFindings& findings() const { return found_; }
 
 private:

@@ -29,4 +29,12 @@ struct GbScanCounts {
 };
 qsizetype scanGBPairs(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts);
 
+// The counting scan in two halves, so that the exact count of GBK-only pairs (GbkPairCounter)
+// need read only the blocks that can hold one. The first converts the 64-byte blocks where
+// GB2312's pair structure is GBK's and no GBK-only pair can stand, and stops at the first other
+// block or at the last 64 bytes; it returns where it stopped, with *consumed set when the byte
+// there is the second byte of a pair it converted. The second goes on from there.
+qsizetype scanGBPairsWhileGb2312(std::uint8_t* bytes, qsizetype size, GbScanCounts* counts, bool* consumed);
+qsizetype scanGBPairsFrom(std::uint8_t* bytes, qsizetype size, qsizetype from, bool consumed, GbScanCounts* counts);
+
 } // namespace modBig2GB

@@ -113,7 +113,14 @@ qsizetype markupEnd(QStringView text, qsizetype i, Format format)
 // Plain subtitle text with no "<" and no "{\" holds no markup.
 bool mayHoldTags(QStringView text)
 {
-    return text.contains(u'<') || text.contains(u"{\\");
+    if (text.contains(u'<'))
+        return true;
+    // "{\\" looked for as '{' then its next unit: a search for one unit is many times faster.
+    for (qsizetype i = text.indexOf(u'{'); i >= 0 && i + 1 < text.size(); i = text.indexOf(u'{', i + 1)) {
+        if (text[i + 1] == u'\\')
+            return true;
+    }
+    return false;
 }
 
 Piece liftMarkup(QStringView text, qsizetype start, qsizetype end, Format format)

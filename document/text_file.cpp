@@ -22,9 +22,6 @@
 
 namespace document {
 
-namespace {
-
-// True when every CR already has its LF, so normalising only adds a last line end.
 // Subtitle lines are short, so this looks at 16 bytes at a time rather than CR by CR.
 bool onlyCrLfLineEnds(QByteArrayView in)
 {
@@ -47,8 +44,6 @@ bool onlyCrLfLineEnds(QByteArrayView in)
     }
     return true;
 }
-
-} // namespace
 
 void appendWithCrLf(QByteArray& out, QByteArrayView in)
 {

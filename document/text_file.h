@@ -29,6 +29,8 @@ QByteArray normaliseLineEnds(QByteArrayView bytes);
 // The same for one slice of a longer file: lone CRs become CR LF; nothing is added at
 // the end (the caller decides where the file ends).
 void appendWithCrLf(QByteArray& out, QByteArrayView bytes);
+// True when every CR is followed by LF, so appendWithCrLf would copy the bytes unchanged.
+bool onlyCrLfLineEnds(QByteArrayView bytes);
 // normaliseLineEnds without a copy when only a last line end is missing. Without
 // `addLastLineEnd` (a part of a file that goes on) no line end is added at the end.
 QByteArray normaliseInPlace(QByteArray bytes, bool addLastLineEnd = true);

@@ -146,6 +146,15 @@ TEST(PhraseCommand, ATextAlreadyTraditionalBig5IsToldFromAGbFileReadAsBig5)
         ASSERT_FALSE(document::looksTraditionalBig5(document::encodeText(simp, Encoding::Gb18030))) << simp.toStdString();
         ASSERT_FALSE(document::looksTraditionalBig5(gb)) << gb.toHex().toStdString();
     }
+    // Each of the frequent Traditional characters counts, read in step with the code page after a
+    // byte that starts no pair.
+    for (const QChar c : u8("的一是不了人我在有他這個們中來上大為和國地到以說時要就出會可也你對生能而子那得於著下自之年"
+                            "過發後作裡用道行所然家種事成方多經麼去法學如都同現當沒動面起看定天分還進好小部其些主樣理心她"
+                            "本前開但因只從想實嗎吧呢啊什誰話")) {
+        const QByteArray three = cp950::encode(QString(c).repeated(3));
+        EXPECT_TRUE(document::looksTraditionalBig5(three)) << QString(c).toStdString();
+        EXPECT_TRUE(document::looksTraditionalBig5("\x81\r\n" + three)) << QString(c).toStdString();
+    }
     EXPECT_TRUE(document::alreadyInTheFormItMakes(Command::Phrase, traditional, Encoding::Big5));
     EXPECT_FALSE(document::alreadyInTheFormItMakes(Command::Big5ToGb, traditional, Encoding::Big5));
     EXPECT_FALSE(document::alreadyInTheFormItMakes(Command::GbToBig5, traditional, Encoding::Utf8));

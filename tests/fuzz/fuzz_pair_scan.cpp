@@ -44,8 +44,17 @@ void referenceScan(std::uint8_t* p, std::size_t n, bool big, modBig2GB::GbScanCo
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::loadTables();
-    fuzz::Reader in(data, size);
-    const std::size_t shift = in.byte() % 64;
+    fuzz::Reader reader(data, size);
+    const std::uint8_t first = reader.byte();
+    const std::size_t shift = first % 64;
+    // Bit 6: the bytes repeated past 16 KB, where the GB2312 scan reads whole pairs from a table.
+    std::vector<std::uint8_t> bytes(reader.rest(), reader.rest() + reader.left());
+    if ((first & 0x40) && !bytes.empty()) {
+        const std::size_t unit = bytes.size();
+        while (bytes.size() <= 16 * 1024)
+            bytes.insert(bytes.end(), bytes.begin(), bytes.begin() + std::ptrdiff_t(unit));
+    }
+    const fuzz::Reader in(bytes.data(), bytes.size());
     const std::size_t n = in.left();
     for (const bool big : {true, false}) {
         std::vector<std::uint8_t> fast(shift + n), plain(in.rest(), in.rest() + n);
