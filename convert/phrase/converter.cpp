@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/phrase/converter.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -420,7 +422,10 @@ QString Converter::convert(QStringView text, std::vector<LengthChange>* changes)
 {
     const QByteArray in = text.toUtf8();
     const std::string out = convertBytes(std::string_view(in.constData(), size_t(in.size())), changes);
-    return QString::fromUtf8(out.data(), qsizetype(out.size()));
+    // Not QString::fromUtf8, which drops a U+FEFF at the start: a later part of a streamed file
+    // may begin with one, and it is text there.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder.decode(QByteArrayView(out.data(), qsizetype(out.size())));
 }
 
 } // namespace phrase

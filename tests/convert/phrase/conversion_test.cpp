@@ -146,6 +146,8 @@ TEST(PhraseStep, LeavesEverythingButChineseAsItIs)
     EXPECT_EQ(phrase::toTaiwan(odd).text,
               u8("後面") + QChar(0) + u8("😀後") + QString::fromUcs4(U"\U0010FFB0") + u8("後來"));
     EXPECT_EQ(phrase::toTaiwan(QString()).text, QString());
+    // A U+FEFF at the start is text (a later part of a streamed file may begin with one).
+    EXPECT_EQ(phrase::toTaiwan(QChar(0xFEFF) + u8("后来")).text, QChar(0xFEFF) + u8("後來"));
 }
 
 // The step as it ran before the table was compiled ahead: the merged entries in OpenCC's
