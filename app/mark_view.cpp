@@ -167,6 +167,16 @@ void MarkView::dropRun(int indicator, long start, long end)
     area_.SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, static_cast<unsigned long>(start), end - start);
 }
 
+bool MarkView::selectMarkAt(long start)
+{
+    if (start < 0)
+        return false;
+    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, start);
+    area_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(start), end);
+    area_.SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
+    return true;
+}
+
 bool MarkView::selectNext()
 {
     const long length = area_.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
@@ -189,12 +199,7 @@ bool MarkView::selectNext()
     long found = firstFrom(selEnd > selStart ? selEnd : selStart);
     if (found < 0)
         found = firstFrom(0);
-    if (found < 0)
-        return false;
-    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, found);
-    area_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(found), end);
-    area_.SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
-    return true;
+    return selectMarkAt(found);
 }
 
 bool MarkView::selectPrevious()
@@ -215,12 +220,7 @@ bool MarkView::selectPrevious()
     long found = lastBefore(selStart);
     if (found < 0)
         found = lastBefore(length);
-    if (found < 0)
-        return false;
-    const long end = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, found);
-    area_.SendScintilla(QsciScintillaBase::SCI_SETSEL, static_cast<unsigned long>(found), end);
-    area_.SendScintilla(QsciScintillaBase::SCI_SCROLLCARET);
-    return true;
+    return selectMarkAt(found);
 }
 
 QStringList MarkView::alternativesAt(long pos) const

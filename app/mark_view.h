@@ -47,6 +47,7 @@ private:
     void modified(int position, int type, int length);
     void dropRun(int indicator, long start, long end);
     int uncertainAt(long pos) const;
+    bool selectMarkAt(long start);   // false for -1: none found
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool showAlternatives(long pos, const QPoint& globalPos);
     void setCount(int count);
