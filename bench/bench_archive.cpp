@@ -43,7 +43,7 @@ QByteArray subtitleFile(int index)
                     .arg(line);
     }
     QByteArray bytes = cp950::encode(text);
-    bigToGBBytes(bytes);
+    modBig2GB::bigToGBBytes(bytes);
     return bytes;
 }
 

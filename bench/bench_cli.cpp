@@ -135,7 +135,7 @@ SUBBIG5_BENCH(targets)
     const QString sample = bench::big5SubtitleText(4 << 20);
     QByteArray big5 = cp950::encode(sample);
     QByteArray gb = big5;
-    bigToGBBytes(gb);
+    modBig2GB::bigToGBBytes(gb);
     QByteArray denseUnit;
     for (const QByteArray& line : gb.split('\n'))
         if (std::count_if(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; }) > line.size() / 2)
@@ -200,7 +200,7 @@ SUBBIG5_BENCH(batch_converter)
     double mb = 0;
     {
         QByteArray bytes = cp950::encode(bench::big5SubtitleText(100 << 20));
-        bigToGBBytes(bytes);
+        modBig2GB::bigToGBBytes(bytes);
         QFile f(QString::fromStdString(input));
         f.open(QIODevice::WriteOnly);
         f.write(bytes);

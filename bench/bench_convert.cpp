@@ -72,17 +72,17 @@ SUBBIG5_BENCH(convert)
     const QString big5Text = bench::big5SubtitleText(100 << 20);
     const QByteArray big5Bytes = cp950::encode(big5Text);
     QByteArray gbBytes = big5Bytes;
-    bigToGBBytes(gbBytes);
+    modBig2GB::bigToGBBytes(gbBytes);
     const QString gbShown = cp950::decode(gbBytes);
     const double mb = gbBytes.size() / 1e6;
     bench::note("  %.1f MB of GB2312 subtitle text, %.1f MB of Big5", mb, big5Bytes.size() / 1e6);
 
-    const double scanGB = scanSeconds(gbBytes, gbToBigBytes);
-    const double scanBig = scanSeconds(big5Bytes, bigToGBBytes);
+    const double scanGB = scanSeconds(gbBytes, modBig2GB::gbToBigBytes);
+    const double scanBig = scanSeconds(big5Bytes, modBig2GB::bigToGBBytes);
     QString big5Out;
-    const double gbToBig = bench::bestSeconds(3, [&] { big5Out = GBToBig(gbShown); });
+    const double gbToBig = bench::bestSeconds(3, [&] { big5Out = modBig2GB::GBToBig(gbShown); });
     QString gbOut;
-    const double bigToGB = bench::bestSeconds(3, [&] { gbOut = BigToGB(big5Text); });
+    const double bigToGB = bench::bestSeconds(3, [&] { gbOut = modBig2GB::BigToGB(big5Text); });
     size_t failures = 0;
     QByteArray iconvOut;
     const double iconvSec = bench::bestSeconds(3, [&] { iconvOut = iconvConvert("GB2312", "BIG5", gbBytes, &failures); });

@@ -21,7 +21,7 @@ namespace {
 // A Simplified Chinese subtitle text of about `bytes` bytes as GB2312.
 QString simplifiedSubtitle(qsizetype bytes)
 {
-    return bigToGBText(bench::big5SubtitleText(bytes));
+    return modBig2GB::bigToGBText(bench::big5SubtitleText(bytes));
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)
@@ -46,7 +46,7 @@ double runSeconds(const QString& program, const QStringList& args, const QString
 SUBBIG5_BENCH(encodings)
 {
     QString error;
-    if (!modBig2GB::LoadTables(&error) || !loadGbkTable(&error)) {
+    if (!modBig2GB::LoadTables(&error) || !modBig2GB::loadGbkTable(&error)) {
         bench::note("  !! %s", qPrintable(error));
         return;
     }
@@ -74,8 +74,8 @@ SUBBIG5_BENCH(encodings)
         const double mb = simplified.size() * 2 / 1e6;
         const QString gbShown = cp950::decode(document::encodeText(simplified, document::Encoding::Gb18030));
         QString a, b;
-        const double chars = bench::bestSeconds(3, [&] { a = gbToBigText(simplified); });
-        const double bytes = bench::bestSeconds(3, [&] { b = GBToBig(gbShown); });
+        const double chars = bench::bestSeconds(3, [&] { a = modBig2GB::gbToBigText(simplified); });
+        const double bytes = bench::bestSeconds(3, [&] { b = modBig2GB::GBToBig(gbShown); });
         bench::row("簡轉繁 on characters (UTF-16 text)", mb, chars);
         bench::row("簡轉繁 on the byte road (same text as GB2312 read as Big5)", mb, bytes);
         bench::note("  %.0f MB/s of UTF-16 on characters; results %s", mb / chars, a == b ? "equal" : "DIFFER");

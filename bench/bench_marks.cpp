@@ -56,10 +56,10 @@ void editor(const QString& gbShown)
 SUBBIG5_BENCH(marks)
 {
     // The sample-like subtitle as a GB2312 file read on the Big5 road, about 100 MB.
-    const QString gbShown = BigToGB(bench::big5SubtitleText(100'000'000));
+    const QString gbShown = modBig2GB::BigToGB(bench::big5SubtitleText(100'000'000));
     compare("簡轉繁, 100 MB", document::Command::GbToBig5, gbShown, document::Encoding::Big5);
     editor(gbShown);
-    const QString converted = GBToBig(gbShown);
+    const QString converted = modBig2GB::GBToBig(gbShown);
     compare("字幕矯正, 100 MB", document::Command::Correct, converted, document::Encoding::Big5);
     if (document::commandUnavailable(document::Command::Phrase).isEmpty()) {
         const QString part = gbShown.left(20'000'000);

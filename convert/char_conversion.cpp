@@ -64,7 +64,7 @@ std::unique_ptr<CharMap> buildGbToBig()
     readCodes("windows-936-2000", 0x81, 0xFE, [&](unsigned lead, unsigned trail, char16_t c) {
         if (isGb2312Code(lead, trail))
             return;
-        const modBig2GB::Cell cell = gbkCell(lead, trail);
+        const modBig2GB::Cell cell = modBig2GB::gbkCell(lead, trail);
         if (cell.first != 0)
             (*map)[c] = big5Character(cell.first, cell.second);
     });
@@ -139,14 +139,16 @@ const CharMap& gbToBigMap()
 
 } // namespace
 
-QString gbToBigText(QStringView text, modBig2GB::GbFindings* findings)
+namespace modBig2GB {
+
+QString gbToBigText(QStringView text, GbFindings* findings)
 {
     QString out = text.toString();
     gbToBigInPlace(out, findings);
     return out;
 }
 
-void gbToBigInPlace(QString& text, modBig2GB::GbFindings* findings)
+void gbToBigInPlace(QString& text, GbFindings* findings)
 {
     const CharMap& map = gbToBigMap();
     char16_t* units = reinterpret_cast<char16_t*>(text.data());
@@ -160,12 +162,14 @@ void gbToBigInPlace(QString& text, modBig2GB::GbFindings* findings)
             firstBlank = i;
     });
     if (firstBlank >= 0)   // the line ends are untouched, so the converted text counts the same lines
-        findings->blankedLine = modBig2GB::lineNumberAt(text, firstBlank);
+        findings->blankedLine = lineNumberAt(text, firstBlank);
 }
 
 QString bigToGBText(QStringView text)
 {
-    modBig2GB::loadAllTables();
+    loadAllTables();
     static const std::unique_ptr<CharMap> map = buildBigToGB();
     return mapText(text, *map, [](qsizetype, char16_t, char16_t) {});
 }
+
+} // namespace modBig2GB

@@ -15,9 +15,12 @@
 #include <QString>
 #include <QStringView>
 
-// The tables are loaded before the first use (modBig2GB::loadAllTables, which throws when
-// they cannot be).
-QString gbToBigText(QStringView text, modBig2GB::GbFindings* findings = nullptr);
+namespace modBig2GB {
+
+// The tables are loaded before the first use (loadAllTables, which throws when they cannot be).
+QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
 // The same on the text's own buffer (a large text needs no second copy).
-void gbToBigInPlace(QString& text, modBig2GB::GbFindings* findings = nullptr);
+void gbToBigInPlace(QString& text, GbFindings* findings = nullptr);
 QString bigToGBText(QStringView text);
+
+} // namespace modBig2GB

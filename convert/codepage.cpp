@@ -222,7 +222,7 @@ QString decode(QByteArrayView in)
     // Room for one unit per byte (a pair gives one) and a little slack for wide stores.
     QString out;
     out.resize(in.size() + 16);
-    preferHugePages(out.data(), out.size() * 2);
+    convert::preferHugePages(out.data(), out.size() * 2);
     auto* base = reinterpret_cast<char16_t*>(out.data());
     char16_t* o = base;
     const char16_t* oEnd = base + out.size();
@@ -284,7 +284,7 @@ QByteArray encode(QStringView text, std::vector<Unencodable>* misses)
     const qsizetype n = text.size();
     QByteArray out;
     out.resize(n * 2 + 16);
-    preferHugePages(out.data(), out.size());
+    convert::preferHugePages(out.data(), out.size());
     auto* const base = reinterpret_cast<std::uint8_t*>(out.data());
     std::uint8_t* o = base;
 

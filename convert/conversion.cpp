@@ -124,30 +124,34 @@ QString convertText(const QString& text, ByteScan scan, const CharResults& resul
 
 } // namespace
 
+namespace modBig2GB {
+
 void bigToGBBytes(QByteArray& bytes)
 {
     if (ensureTables())
-        modBig2GB::scanBigPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+        scanBigPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 void gbToBigBytes(QByteArray& bytes)
 {
     if (ensureTables())
-        modBig2GB::scanGBPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
+        scanGBPairs(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 QString BigToGB(const QString& text)
 {
     if (text.isEmpty() || !ensureTables())
         return text;
-    static const CharResults results(modBig2GB::scanBigPairs, modBig2GB::kBigFirstTrail);
-    return convertText(text, modBig2GB::scanBigPairs, results);
+    static const CharResults results(scanBigPairs, kBigFirstTrail);
+    return convertText(text, scanBigPairs, results);
 }
 
 QString GBToBig(const QString& text)
 {
     if (text.isEmpty() || !ensureTables())
         return text;
-    static const CharResults results(modBig2GB::scanGBPairs, modBig2GB::kGBFirstTrail);
-    return convertText(text, modBig2GB::scanGBPairs, results);
+    static const CharResults results(scanGBPairs, kGBFirstTrail);
+    return convertText(text, scanGBPairs, results);
 }
+
+} // namespace modBig2GB

@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace modBig2GB {
+
 QString BigToGB(const QString& text);   // Big5 -> GB2312 (繁轉簡)
 QString GBToBig(const QString& text);   // GB2312 -> Big5 (簡轉繁)
 
@@ -14,3 +16,5 @@ QString GBToBig(const QString& text);   // GB2312 -> Big5 (簡轉繁)
 // passes the pair test but falls outside the table (first or second byte 0xFF) is kept as is.
 void bigToGBBytes(QByteArray& bytes);
 void gbToBigBytes(QByteArray& bytes);
+
+} // namespace modBig2GB

@@ -30,6 +30,8 @@ bool readTable(const QString& path, QString* error)
 
 } // namespace
 
+namespace modBig2GB {
+
 bool loadGbkTableFrom(const QString& path, QString* error)
 {
     std::call_once(loadedOnce, [&] { loadedOk = readTable(path, &loadError); });
@@ -43,9 +45,8 @@ bool loadGbkTable(QString* error)
     return loadGbkTableFrom(QStringLiteral(":/CUSTOM/103"), error);
 }
 
-modBig2GB::Cell gbkCell(unsigned lead, unsigned trail)
+Cell gbkCell(unsigned lead, unsigned trail)
 {
-    using namespace modBig2GB;
     if (table.isEmpty() || lead < kGbkFirstLead || lead > kGbkLastLead || trail < kGbkFirstTrail
         || trail > kGbkLastTrail)
         return {0, 0};
@@ -53,3 +54,5 @@ modBig2GB::Cell gbkCell(unsigned lead, unsigned trail)
                           + (trail - kGbkFirstTrail)) * 2;
     return {std::uint8_t(table[at]), std::uint8_t(table[at + 1])};
 }
+
+} // namespace modBig2GB

@@ -15,10 +15,10 @@ inline constexpr unsigned kGbkFirstTrail = 0x40, kGbkLastTrail = 0xFE;
 inline constexpr qsizetype kGbkTableBytes =
     qsizetype(kGbkLastLead - kGbkFirstLead + 1) * (kGbkLastTrail - kGbkFirstTrail + 1) * 2;
 
-} // namespace modBig2GB
-
 // Loads the table once; false with a user-facing *error when the resource is missing or short.
 bool loadGbkTable(QString* error);
 bool loadGbkTableFrom(const QString& path, QString* error);
 // The cell of a GBK code; only meaningful after a successful load.
-modBig2GB::Cell gbkCell(unsigned lead, unsigned trail);
+Cell gbkCell(unsigned lead, unsigned trail);
+
+} // namespace modBig2GB

@@ -7,6 +7,8 @@
 #include <sys/mman.h>
 #endif
 
+namespace convert {
+
 void preferHugePages(void* data, qsizetype bytes)
 {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -22,3 +24,5 @@ void preferHugePages(void* data, qsizetype bytes)
     Q_UNUSED(bytes);
 #endif
 }
+
+} // namespace convert

@@ -5,4 +5,8 @@
 
 #include <QtGlobal>
 
+namespace convert {
+
 void preferHugePages(void* data, qsizetype bytes);
+
+} // namespace convert

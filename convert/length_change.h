@@ -5,8 +5,12 @@
 
 #include <QtGlobal>
 
+namespace convert {
+
 struct LengthChange {
     qsizetype inStart = 0;
     qsizetype inLength = 0;
     qsizetype outLength = 0;
 };
+
+} // namespace convert

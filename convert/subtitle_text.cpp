@@ -147,10 +147,10 @@ Piece liftMarkup(QStringView text, qsizetype start, qsizetype end, Format format
 
 // Where a position of the input lands in the output, given the stretches that changed length
 // (in input order): inside such a stretch, at its end.
-qsizetype mapThrough(const std::vector<LengthChange>& changes, qsizetype p)
+qsizetype mapThrough(const std::vector<convert::LengthChange>& changes, qsizetype p)
 {
     qsizetype shift = 0;
-    for (const LengthChange& c : changes) {
+    for (const convert::LengthChange& c : changes) {
         if (p <= c.inStart)
             break;
         if (p < c.inStart + c.inLength)
@@ -162,7 +162,7 @@ qsizetype mapThrough(const std::vector<LengthChange>& changes, qsizetype p)
 
 // The stretches that changed length between a line and its conversion, found by lining up
 // the characters the conversion left alone (a longest common subsequence).
-std::vector<LengthChange> alignByCommonCharacters(QStringView in, QStringView out)
+std::vector<convert::LengthChange> alignByCommonCharacters(QStringView in, QStringView out)
 {
     const qsizetype n = in.size(), m = out.size();
     constexpr qsizetype kLongest = 2000;
@@ -181,7 +181,7 @@ std::vector<LengthChange> alignByCommonCharacters(QStringView in, QStringView ou
     for (qsizetype i = n - 1; i >= 0; --i)
         for (qsizetype j = m - 1; j >= 0; --j)
             at(i, j) = in[i] == out[j] ? at(i + 1, j + 1) + 1 : std::max(at(i + 1, j), at(i, j + 1));
-    std::vector<LengthChange> changes;
+    std::vector<convert::LengthChange> changes;
     qsizetype i = 0, j = 0, gapIn = 0, gapOut = 0;
     auto closeGap = [&] {
         if (i - gapIn != j - gapOut)
@@ -204,12 +204,12 @@ std::vector<LengthChange> alignByCommonCharacters(QStringView in, QStringView ou
     return changes;
 }
 
-QString putMarkupBack(const Piece& piece, QStringView converted, const std::vector<LengthChange>* changes,
-                      qsizetype offset)
+QString putMarkupBack(const Piece& piece, QStringView converted,
+                      const std::vector<convert::LengthChange>* changes, qsizetype offset)
 {
     if (piece.marks.empty())
         return converted.toString();
-    std::vector<LengthChange> local;
+    std::vector<convert::LengthChange> local;
     if (!changes && converted.size() != piece.plain.size()) {
         local = alignByCommonCharacters(piece.plain, converted);
         changes = &local;

@@ -35,7 +35,7 @@ std::optional<Format> formatOfStart(QStringView text);
 // length change of a line is placed by comparing the line's start and end).
 struct Converted {
     QString text;
-    std::optional<std::vector<LengthChange>> changes;
+    std::optional<std::vector<convert::LengthChange>> changes;
 };
 // Converts text that holds no line ends and no markup; may be called once for many lines
 // joined by LF, so it must keep each LF where it is.

@@ -82,7 +82,7 @@ CommandResult phraseStep(const QString& text, Encoding encoding, std::optional<s
     const bool big5 = encoding == Encoding::Big5;
     r.text = subtitle::convertReadable(text, [&](QStringView piece) {
         const QString simplified = big5 ? readAsGb18030(piece.toString()) : piece.toString();
-        std::vector<LengthChange> changes;
+        std::vector<convert::LengthChange> changes;
         phrase::Result converted = phrase::toTaiwan(simplified, &changes);
         if (!converted.ok) {
             r.ok = false;
@@ -107,23 +107,23 @@ CommandResult runCommand(Command command, QString text, Encoding encoding, std::
         switch (command) {
         case Command::GbToBig5:
             r.findings = modBig2GB::surveyGbBytes(cp950::encode(text));
-            r.text = GBToBig(text);
+            r.text = modBig2GB::GBToBig(text);
             break;
-        case Command::Big5ToGb: r.text = BigToGB(text); break;
+        case Command::Big5ToGb: r.text = modBig2GB::BigToGB(text); break;
         case Command::Correct: r.text = correction::correctSubtitles(text); break;
         case Command::Phrase: break;
         }
         return r;
     }
     if (command == Command::GbToBig5 && subtitle::readsWhole(text, format)) {
-        gbToBigInPlace(text, &r.findings);   // the usual subtitle: one pass, no second copy
+        modBig2GB::gbToBigInPlace(text, &r.findings);   // the usual subtitle: one pass, no second copy
         r.text = std::move(text);
         return r;
     }
     r.text = subtitle::convertReadable(text, [command](QStringView piece) {
         switch (command) {
-        case Command::GbToBig5: return sameLength(gbToBigText(piece));
-        case Command::Big5ToGb: return sameLength(bigToGBText(piece));
+        case Command::GbToBig5: return sameLength(modBig2GB::gbToBigText(piece));
+        case Command::Big5ToGb: return sameLength(modBig2GB::bigToGBText(piece));
         default: return sameLength(correction::correctSubtitles(piece.toString()));
         }
     }, format);

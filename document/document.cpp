@@ -20,9 +20,9 @@ bool Document::run(Command command, modBig2GB::GbFindings& findings, QString* er
         // The byte road on the bytes themselves: the same as on their text, without decoding.
         if (command == Command::GbToBig5) {
             findings.merge(modBig2GB::surveyGbBytes(bytes_));
-            gbToBigBytes(bytes_);
+            modBig2GB::gbToBigBytes(bytes_);
         } else {
-            bigToGBBytes(bytes_);
+            modBig2GB::bigToGBBytes(bytes_);
         }
         return true;
     }

@@ -159,7 +159,7 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit, QByteArray bytes, qin
         const qint64 room = bytes.size() + qMin(left, stop - bytes.size()) + 2;
         if (bytes.capacity() < room) {
             bytes.reserve(qMax(room, qMin(whole, qint64(bytes.capacity()) * 2)));
-            preferHugePages(bytes.data(), bytes.capacity());
+            convert::preferHugePages(bytes.data(), bytes.capacity());
         }
         char probe[1 << 16];
         r.ended = false;

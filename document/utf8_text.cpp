@@ -72,7 +72,7 @@ QString fromUtf8KeepingMark(QByteArrayView bytes, bool* hadError = nullptr)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
     QString text(decoder.requiredSpace(bytes.size()), Qt::Uninitialized);
-    preferHugePages(text.data(), text.size() * 2);
+    convert::preferHugePages(text.data(), text.size() * 2);
     const QChar* end = decoder.appendToBuffer(text.data(), bytes);
     text.truncate(end - text.constData());
     if (hadError)

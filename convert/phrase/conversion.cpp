@@ -39,7 +39,7 @@ QString unavailableReason()
     return shared().error;
 }
 
-Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes)
+Result toTaiwan(QStringView simplified, std::vector<convert::LengthChange>* changes)
 {
     const Shared& s = shared();
     if (!s.converter)

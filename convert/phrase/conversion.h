@@ -34,6 +34,6 @@ QString unavailableReason();
 
 // Converts the whole text; characters without a Traditional form are kept as they are.
 // `changes`, when given, receives where the text changed length.
-Result toTaiwan(QStringView simplified, std::vector<LengthChange>* changes = nullptr);
+Result toTaiwan(QStringView simplified, std::vector<convert::LengthChange>* changes = nullptr);
 
 } // namespace phrase

@@ -341,7 +341,7 @@ std::unique_ptr<const Converter> Converter::fromTable(const QByteArray& table, Q
     return std::unique_ptr<const Converter>(new Converter(std::move(t)));
 }
 
-std::string Converter::convertBytes(std::string_view text, std::vector<LengthChange>* changes) const
+std::string Converter::convertBytes(std::string_view text, std::vector<convert::LengthChange>* changes) const
 {
     // The longest match at each place, as OpenCC's own conversion does; a NUL is no key and
     // passes like any other unmatched byte, and so does a byte that starts no character.
@@ -418,7 +418,7 @@ std::string Converter::convertUtf8(std::string_view text) const
     return convertBytes(text, nullptr);
 }
 
-QString Converter::convert(QStringView text, std::vector<LengthChange>* changes) const
+QString Converter::convert(QStringView text, std::vector<convert::LengthChange>* changes) const
 {
     const QByteArray in = text.toUtf8();
     const std::string out = convertBytes(std::string_view(in.constData(), size_t(in.size())), changes);

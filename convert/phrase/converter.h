@@ -66,10 +66,10 @@ public:
     std::string convertUtf8(std::string_view text) const;
     // The same on UTF-16 text; `changes`, when given, receives where a phrase changed the
     // text's length (內存 -> 記憶體), so marks inside the text can be put back in place.
-    QString convert(QStringView text, std::vector<LengthChange>* changes = nullptr) const;
+    QString convert(QStringView text, std::vector<convert::LengthChange>* changes = nullptr) const;
 
 private:
-    std::string convertBytes(std::string_view text, std::vector<LengthChange>* changes) const;
+    std::string convertBytes(std::string_view text, std::vector<convert::LengthChange>* changes) const;
 
     struct Table;
     explicit Converter(std::unique_ptr<Table> table);

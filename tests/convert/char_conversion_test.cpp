@@ -45,7 +45,7 @@ TEST(CharacterConversion, GbToBigGivesWhatTheByteRoadGivesForTheSameText)
     const QByteArray gb = everyGb2312Character();
     const QString text = gbText(gb);
     ASSERT_FALSE(text.contains(QChar(0xFFFD)));
-    EXPECT_EQ(gbToBigText(text), GBToBig(cp950::decode(gb)));
+    EXPECT_EQ(modBig2GB::gbToBigText(text), modBig2GB::GBToBig(cp950::decode(gb)));
 
     // Random subtitle lines too, where pairs meet ASCII and each other.
     std::mt19937 rng(3);
@@ -60,16 +60,17 @@ TEST(CharacterConversion, GbToBigGivesWhatTheByteRoadGivesForTheSameText)
             if (std::uint8_t(gb[at]) >= 0xA1 && std::uint8_t(gb[at + 1]) >= 0xA1)
                 line += gb.mid(at, 2);
         }
-        ASSERT_EQ(gbToBigText(gbText(line)), GBToBig(cp950::decode(line))) << line.toHex().toStdString();
+        ASSERT_EQ(modBig2GB::gbToBigText(gbText(line)), modBig2GB::GBToBig(cp950::decode(line)))
+            << line.toHex().toStdString();
     }
 }
 
 TEST(CharacterConversion, BigToGbGivesWhatTheByteRoadGives)
 {
     const QString text = u8("國體 發髮 乾杯 妳好 ㊣ ぁД ①，。\r\nABC 123");
-    const QString byteRoad = BigToGB(text);   // GB2312 bytes shown as Big5
-    EXPECT_EQ(bigToGBText(text), gbText(cp950::encode(byteRoad)));
-    EXPECT_EQ(bigToGBText(u8("國體")), u8("国体"));
+    const QString byteRoad = modBig2GB::BigToGB(text);   // GB2312 bytes shown as Big5
+    EXPECT_EQ(modBig2GB::bigToGBText(text), gbText(cp950::encode(byteRoad)));
+    EXPECT_EQ(modBig2GB::bigToGBText(u8("國體")), u8("国体"));
 }
 
 TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
@@ -77,9 +78,10 @@ TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
     // Beyond GB2312: a traditional counterpart where Big5 has one, else left as it is (never
     // blanked); traditional characters that GBK also holds stay; beyond the BMP stays.
     modBig2GB::GbFindings findings;
-    EXPECT_EQ(gbToBigText(u8("朱镕基 陶喆 堃 國體 𠮷😂"), &findings), u8("朱鎔基 陶喆 堃 國體 𠮷😂"));
+    EXPECT_EQ(modBig2GB::gbToBigText(u8("朱镕基 陶喆 堃 國體 𠮷😂"), &findings), u8("朱鎔基 陶喆 堃 國體 𠮷😂"));
     EXPECT_EQ(findings.blanked, 0);
-    EXPECT_EQ(gbToBigText(u8("软件里的东西")), u8("軟件里的東西")) << "里 is in Big5: the correction decides";
+    EXPECT_EQ(modBig2GB::gbToBigText(u8("软件里的东西")), u8("軟件里的東西"))
+        << "里 is in Big5: the correction decides";
 }
 
 TEST(Findings, SayWhatTheConversionMetAndWhere)
@@ -96,7 +98,7 @@ TEST(Findings, SayWhatTheConversionMetAndWhere)
     EXPECT_EQ(f.gbkPairs, 0);
 
     modBig2GB::GbFindings chars;
-    gbToBigText(u8("\u3000第一行\nā⒈"), &chars);
+    modBig2GB::gbToBigText(u8("\u3000第一行\nā⒈"), &chars);
     EXPECT_EQ(chars.blanked, 2) << "the ideographic space itself is not counted";
     EXPECT_EQ(chars.blankedLine, 2);
     EXPECT_TRUE(modBig2GB::describeFindings(chars, QString()).contains(u8("2 個字")));

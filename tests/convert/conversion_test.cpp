@@ -23,28 +23,28 @@ QByteArray bytes(std::initializer_list<int> list)
 
 QByteArray gbToBig(QByteArray b)
 {
-    gbToBigBytes(b);
+    modBig2GB::gbToBigBytes(b);
     return b;
 }
 
 QByteArray bigToGB(QByteArray b)
 {
-    bigToGBBytes(b);
+    modBig2GB::bigToGBBytes(b);
     return b;
 }
 
 TEST(Conversion, RoundOfTheNationalBody)
 {
     // 國體 -> the GB2312 bytes B9FA CCE5, shown as Big5 弊极 -> back to 國体 (Big5 keeps 体).
-    const QString gbShown = BigToGB(u8("國體"));
+    const QString gbShown = modBig2GB::BigToGB(u8("國體"));
     EXPECT_EQ(gbShown, u8("弊极"));
     EXPECT_EQ(cp950::encode(gbShown), bytes({0xB9, 0xFA, 0xCC, 0xE5}));
-    EXPECT_EQ(GBToBig(gbShown), u8("國体"));
+    EXPECT_EQ(modBig2GB::GBToBig(gbShown), u8("國体"));
     // A converted subtitle line keeps its ASCII and line ends where they were.
-    EXPECT_EQ(GBToBig(BigToGB(u8("1\r\n00:01 --> 00:02\r\n我們的國家。\r\n"))),
+    EXPECT_EQ(modBig2GB::GBToBig(modBig2GB::BigToGB(u8("1\r\n00:01 --> 00:02\r\n我們的國家。\r\n"))),
               u8("1\r\n00:01 --> 00:02\r\n我們的國家。\r\n"));
     // Twice in a row converts twice: readable Big5 is turned into other characters.
-    EXPECT_NE(GBToBig(u8("國体")), u8("國体"));
+    EXPECT_NE(modBig2GB::GBToBig(u8("國体")), u8("國体"));
 }
 
 TEST(Conversion, KanaAndCyrillicLyricsSurviveBothWays)
@@ -54,10 +54,10 @@ TEST(Conversion, KanaAndCyrillicLyricsSurviveBothWays)
     const QByteArray big5 = bytes({0xC6, 0xA5, 0xC6, 0xA6, 0xC7, 0xB1});
     EXPECT_EQ(gbToBig(gbBytes), big5);
     EXPECT_EQ(bigToGB(big5), gbBytes);
-    EXPECT_EQ(GBToBig(cp950::decode(gbBytes)), u8("ぁあД"));
+    EXPECT_EQ(modBig2GB::GBToBig(cp950::decode(gbBytes)), u8("ぁあД"));
     // A subtitle line of Japanese and Russian goes to GB2312 and comes back whole.
     const QString line = u8("2\r\n00:00:04,000 --> 00:00:06,000\r\nさようなら、Дмитрий ⑵\r\n");
-    EXPECT_EQ(GBToBig(BigToGB(line)), line);
+    EXPECT_EQ(modBig2GB::GBToBig(modBig2GB::BigToGB(line)), line);
     // А (A7A1) is one of the ten Cyrillic capitals the block leaves out (А Б В Г Н О П Р С Т):
     // code page 950 has no home for it.
     EXPECT_EQ(gbToBig(bytes({0xA4, 0xA1, 0xA4, 0xA2, 0xA7, 0xA1})), bytes({0xC6, 0xA5, 0xC6, 0xA6, 0xA1, 0x40}));
@@ -68,7 +68,7 @@ TEST(Conversion, ScanRulesOnBytes)
     // The GB2312 ideographic space is found through the symbol-row key; Big5 space goes back.
     EXPECT_EQ(gbToBig(bytes({0xA1, 0xA1})), bytes({0xA1, 0x40}));
     EXPECT_EQ(bigToGB(bytes({0xA1, 0x40})), bytes({0xA1, 0xA1}));
-    EXPECT_EQ(GBToBig(cp950::decode(bytes({0xA1, 0xA1}))), QString(QChar(0x3000)));
+    EXPECT_EQ(modBig2GB::GBToBig(cp950::decode(bytes({0xA1, 0xA1}))), QString(QChar(0x3000)));
     // A lead byte 0xAA..0xAF reads the row of 0xB0..0xB5.
     EXPECT_EQ(gbToBig(bytes({0xAA, 0xA1})), bytes({0xB0, 0xDA}));
     // The last byte is copied whatever it is; a failed pair test copies one byte and moves on.
@@ -84,10 +84,10 @@ TEST(Conversion, ScanRulesOnBytes)
     EXPECT_EQ(bigToGB(bytes({0xFF, 0x40, 0xB0, 0xFF, 0xB0, 0xEA})),
               bytes({0xFF, 0x40, 0xB0, 0xFF, 0xB9, 0xFA}));
     // Empty, one byte and ASCII-only texts are untouched.
-    EXPECT_EQ(GBToBig(QString()), QString());
+    EXPECT_EQ(modBig2GB::GBToBig(QString()), QString());
     const QString single = cp950::decode(bytes({0xE5}));
-    EXPECT_EQ(BigToGB(single), single);
-    EXPECT_EQ(GBToBig(u8("Hello, world!\r\n0123456789")), u8("Hello, world!\r\n0123456789"));
+    EXPECT_EQ(modBig2GB::BigToGB(single), single);
+    EXPECT_EQ(modBig2GB::GBToBig(u8("Hello, world!\r\n0123456789")), u8("Hello, world!\r\n0123456789"));
 }
 
 TEST(Conversion, EveryGB2312CodeSurvivesTheEditorRoad)
@@ -100,13 +100,13 @@ TEST(Conversion, EveryGB2312CodeSurvivesTheEditorRoad)
             const QByteArray pair = bytes({lead, trail});
             const QString shown = cp950::decode(pair);
             ASSERT_EQ(cp950::encode(shown), pair) << std::hex << lead << trail;
-            ASSERT_EQ(cp950::encode(GBToBig(shown)), gbToBig(pair)) << std::hex << lead << trail;
+            ASSERT_EQ(cp950::encode(modBig2GB::GBToBig(shown)), gbToBig(pair)) << std::hex << lead << trail;
             file += pair;
             file += (trail % 7 == 0) ? "\r\n" : "";
         }
     }
-    EXPECT_EQ(cp950::encode(GBToBig(cp950::decode(file))), gbToBig(file));
-    EXPECT_EQ(cp950::encode(BigToGB(cp950::decode(file))), bigToGB(file));
+    EXPECT_EQ(cp950::encode(modBig2GB::GBToBig(cp950::decode(file))), gbToBig(file));
+    EXPECT_EQ(cp950::encode(modBig2GB::BigToGB(cp950::decode(file))), bigToGB(file));
 }
 
 TEST(Conversion, CharactersOutsideCodePage950AreKept)
@@ -114,12 +114,12 @@ TEST(Conversion, CharactersOutsideCodePage950AreKept)
     // Emoji, a supplementary Hanzi and Latin letters code page 950 lacks stay in place, and
     // the bytes beside them convert as they would beside a '?'.
     const QString text = u8("國😀體ß𠀀國āb");
-    EXPECT_EQ(BigToGB(text), u8("弊😀极ß𠀀弊āb"));
-    EXPECT_EQ(GBToBig(BigToGB(text)), u8("國😀体ß𠀀國āb"));
-    EXPECT_EQ(GBToBig(u8("😀")), u8("😀"));
+    EXPECT_EQ(modBig2GB::BigToGB(text), u8("弊😀极ß𠀀弊āb"));
+    EXPECT_EQ(modBig2GB::GBToBig(modBig2GB::BigToGB(text)), u8("國😀体ß𠀀國āb"));
+    EXPECT_EQ(modBig2GB::GBToBig(u8("😀")), u8("😀"));
     // A lead byte right before such a character is copied alone, as before a '?'.
     const QString lead = cp950::decode(bytes({0xB9}));
-    EXPECT_EQ(GBToBig(lead + u8("😀") + lead), lead + u8("😀") + lead);
+    EXPECT_EQ(modBig2GB::GBToBig(lead + u8("😀") + lead), lead + u8("😀") + lead);
 }
 
 TEST(Conversion, RandomBytesKeepLengthAndGainNoZero)
@@ -135,8 +135,8 @@ TEST(Conversion, RandomBytesKeepLengthAndGainNoZero)
             ASSERT_EQ(int(out.count('\0')), zeros);
         }
         const QString text = cp950::decode(in);
-        ASSERT_EQ(cp950::encode(GBToBig(text)), gbToBig(in));
-        ASSERT_EQ(cp950::encode(BigToGB(text)), bigToGB(in));
+        ASSERT_EQ(cp950::encode(modBig2GB::GBToBig(text)), gbToBig(in));
+        ASSERT_EQ(cp950::encode(modBig2GB::BigToGB(text)), bigToGB(in));
     }
 }
 
@@ -200,8 +200,8 @@ TEST(Conversion, MatchesTheStraightScanOnMixedText)
             text += pieces[rng() % std::size(pieces)];
         }
         text += cp950::decode(raw);
-        ASSERT_EQ(GBToBig(text), modelText(text, true)) << round;
-        ASSERT_EQ(BigToGB(text), modelText(text, false)) << round;
+        ASSERT_EQ(modBig2GB::GBToBig(text), modelText(text, true)) << round;
+        ASSERT_EQ(modBig2GB::BigToGB(text), modelText(text, false)) << round;
         std::vector<cp950::Unencodable> misses;
         const QByteArray bytes = cp950::encode(text, &misses);
         ASSERT_EQ(gbToBig(bytes), modelScan(bytes, true)) << round;

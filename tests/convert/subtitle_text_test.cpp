@@ -13,7 +13,7 @@ namespace {
 // word AB -> XYZ, reported as a length change.
 subtitle::Converted toyConversion(QStringView in)
 {
-    subtitle::Converted out{QString(), std::vector<LengthChange>{}};
+    subtitle::Converted out{QString(), std::vector<convert::LengthChange>{}};
     for (qsizetype i = 0; i < in.size(); ++i) {
         if (in.sliced(i).startsWith(u"AB")) {
             out.changes->push_back({i, 2, 3});

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The whole-file road: a load's line ends, the byte scans, a save's last line end.
     QByteArray whole = document::normaliseLineEnds(file);
     for (document::Command step : steps)
-        step == document::Command::GbToBig5 ? gbToBigBytes(whole) : bigToGBBytes(whole);
+        step == document::Command::GbToBig5 ? modBig2GB::gbToBigBytes(whole) : modBig2GB::bigToGBBytes(whole);
     whole.append("\r\n", 2);
 
     const qsizetype head = file.isEmpty() ? 0 : headByte % (file.size() + 1);

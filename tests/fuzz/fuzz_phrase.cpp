@@ -29,12 +29,12 @@ void checkText(fuzz::Reader& in, std::uint8_t flags)
     }
     phrase::setPreferences(phrase::Preferences(flags >> 4));
 
-    std::vector<LengthChange> changes;
+    std::vector<convert::LengthChange> changes;
     const phrase::Result whole = phrase::toTaiwan(text, &changes);
     fuzz::check(whole.ok, "the phrase step refused the built-in table");
     qsizetype length = text.size();
     qsizetype after = 0;
-    for (const LengthChange& c : changes) {
+    for (const convert::LengthChange& c : changes) {
         fuzz::check(c.inStart >= after && c.inLength >= 0 && c.outLength >= 0 && c.inStart + c.inLength <= text.size(),
                     "a length change lies outside the text or out of order");
         after = c.inStart + c.inLength;

@@ -19,7 +19,7 @@ constexpr char16_t kChars[] = u"\r\n{}\\<>/ia,:简AB 1D[]";
 // 简 -> 繁, and AB -> XYZ reported as a length change (or not, to take the aligning road).
 subtitle::Converted toy(QStringView in, bool report)
 {
-    subtitle::Converted out{QString(), std::vector<LengthChange>{}};
+    subtitle::Converted out{QString(), std::vector<convert::LengthChange>{}};
     for (qsizetype i = 0; i < in.size(); ++i) {
         if (in.sliced(i).startsWith(u"AB")) {
             out.changes->push_back({i, 2, 3});
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             text += QChar(kChars[b % (std::size(kChars) - 1)]);
     }
     const QString same = subtitle::convertReadable(text, [](QStringView piece) {
-        return subtitle::Converted{piece.toString(), std::vector<LengthChange>{}};
+        return subtitle::Converted{piece.toString(), std::vector<convert::LengthChange>{}};
     });
     fuzz::check(same == text, "a conversion that changes nothing changed the text");
     for (bool report : {true, false}) {

@@ -83,7 +83,7 @@ QString byteRoad(const QString& simplified)
     QByteArray run;
     auto flush = [&] {
         if (!run.isEmpty())
-            shownAsBig5 += GBToBig(cp950::decode(run));
+            shownAsBig5 += modBig2GB::GBToBig(cp950::decode(run));
         run.clear();
     };
     for (char32_t c : simplified.toUcs4()) {
