@@ -8,7 +8,6 @@
 #include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
-#include "convert/gbk_table.h"
 #include "convert/tables.h"
 #include "document/encoding.h"
 
@@ -46,7 +45,7 @@ double runSeconds(const QString& program, const QStringList& args, const QString
 SUBBIG5_BENCH(encodings)
 {
     QString error;
-    if (!modBig2GB::LoadTables(&error) || !modBig2GB::loadGbkTable(&error)) {
+    if (!modBig2GB::LoadTables(&error)) {
         bench::note("  !! %s", qPrintable(error));
         return;
     }

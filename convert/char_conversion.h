@@ -17,7 +17,7 @@
 
 namespace modBig2GB {
 
-// The tables are loaded before the first use (loadAllTables, which throws when they cannot be).
+// The maps are part of the program (written at build time); no table needs loading first.
 QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
 // The same on the text's own buffer (a large text needs no second copy).
 void gbToBigInPlace(QString& text, GbFindings* findings = nullptr);

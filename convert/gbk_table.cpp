@@ -40,11 +40,6 @@ bool loadGbkTableFrom(const QString& path, QString* error)
     return loadedOk;
 }
 
-bool loadGbkTable(QString* error)
-{
-    return loadGbkTableFrom(QStringLiteral(":/CUSTOM/103"), error);
-}
-
 Cell gbkCell(unsigned lead, unsigned trail)
 {
     if (table.isEmpty() || lead < kGbkFirstLead || lead > kGbkLastLead || trail < kGbkFirstTrail

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/tables.h"
 
-#include "convert/gbk_table.h"
-
 #include <QFile>
 
 #include <atomic>
@@ -77,7 +75,7 @@ bool LoadTables(QString* error)
 void loadAllTables()
 {
     QString error;
-    if (!LoadTables(&error) || !loadGbkTable(&error))
+    if (!LoadTables(&error))
         throw std::runtime_error(error.toStdString());
 }
 

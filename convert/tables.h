@@ -42,11 +42,11 @@ inline const Cell& gbCell(unsigned key, unsigned trail)
     return GBStr[key - kGBFirstKey][trail - kGBFirstTrail];
 }
 
-// The one loader of every conversion table the program has: BigStr and GBStr (resources 101
-// and 102) and the GBK table (103), each once. Throws std::runtime_error with a message for
-// the user when one is missing or the wrong length: without them every conversion would
-// silently do nothing. The editor and the converter call it at start-up, the character
-// conversion before its first use.
+// The one loader of the conversion tables the program reads at run time: BigStr and GBStr
+// (resources 101 and 102), once. Throws std::runtime_error with a message for the user when
+// one is missing or the wrong length: without them every conversion would silently do
+// nothing. The editor and the converter call it at start-up. (The GBK table, 103, goes into
+// the character maps at build time.)
 void loadAllTables();
 
 // Fills BigStr and GBStr from the embedded resources 101 and 102 exactly once.
