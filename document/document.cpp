@@ -1,22 +1,71 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/document.h"
 
+#include "convert/char_conversion.h"
 #include "convert/codepage.h"
 #include "convert/conversion.h"
+
+#include <cstring>
 
 namespace document {
 
 Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encoding_(encoding), part_(part)
 {
-    if (encoding == Encoding::Big5)
+    if (encoding == Encoding::Big5) {
         bytes_ = normaliseInPlace(std::move(fileBytes), part.last);
-    else
+    } else if (encoding == Encoding::Utf8 || encoding == Encoding::Utf8Bom) {
+        // Decoded when first needed: 簡轉繁 may decode and convert in one pass.
+        bytes_ = std::move(fileBytes);
+        utf8Bytes_ = true;
+    } else {
         setText(decodeText(fileBytes, encoding, part.first));
+    }
+}
+
+namespace {
+
+// subtitle::mayHoldTags on the bytes of a UTF-8 text: '<', or '{' before '\\' (ASCII, so a
+// byte for a unit).
+bool utf8MayHoldTags(QByteArrayView bytes)
+{
+    const char* const end = bytes.data() + bytes.size();
+    if (std::memchr(bytes.data(), '<', size_t(bytes.size())))
+        return true;
+    for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(p, '{', size_t(end - p)))) != nullptr;) {
+        if (++p < end && *p == '\\')
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool Document::gbToBigOnUtf8(modBig2GB::GbFindings& findings)
+{
+    // runCommand converts a text in one piece when it is plain and holds no tags; here its
+    // format is known without the text.
+    if (part_.format != subtitle::Format::Plain)
+        return false;
+    QByteArrayView body = bytes_;
+    const QByteArrayView mark("\xEF\xBB\xBF", 3);   // as decodeText drops it
+    if (part_.first && encoding_ == Encoding::Utf8Bom && body.startsWith(mark))
+        body = body.sliced(mark.size());
+    if (utf8MayHoldTags(body))
+        return false;
+    QString text;
+    modBig2GB::GbFindings found;
+    if (!modBig2GB::gbToBigFromUtf8(body, text, &found))
+        return false;
+    findings.merge(found);
+    setText(std::move(text));
+    return true;
 }
 
 bool Document::run(Command command, modBig2GB::GbFindings& findings, QString* error)
 {
-    if (!asText_ && (command == Command::GbToBig5 || command == Command::Big5ToGb)) {
+    if (utf8Bytes_ && command == Command::GbToBig5 && gbToBigOnUtf8(findings))
+        return true;
+    if (!asText_ && !utf8Bytes_ && (command == Command::GbToBig5 || command == Command::Big5ToGb)) {
         // The byte road on the bytes themselves: the same as on their text, without decoding.
         if (command == Command::GbToBig5) {
             findings.merge(modBig2GB::surveyGbBytes(bytes_));
@@ -53,14 +102,14 @@ bool Document::run(Command command, modBig2GB::GbFindings& findings, QString* er
 
 bool Document::alreadyInTheFormItMakes(Command command)
 {
-    if (encoding_ == Encoding::Big5 && !asText_ && (command == Command::GbToBig5 || command == Command::Phrase))
+    if (encoding_ == Encoding::Big5 && !asText_ && !utf8Bytes_ && (command == Command::GbToBig5 || command == Command::Phrase))
         return looksTraditionalBig5(bytes_);
     return document::alreadyInTheFormItMakes(command, text(), encoding_);
 }
 
 QByteArray Document::save(Encoding to, Unsavable* unsaved)
 {
-    if (!asText_ && to == Encoding::Big5) {
+    if (!asText_ && !utf8Bytes_ && to == Encoding::Big5) {
         if (part_.last)
             appendBig5SaveEnd(bytes_);
         return std::move(bytes_);
@@ -77,7 +126,9 @@ QByteArray Document::save(Encoding to, Unsavable* unsaved)
 
 const QString& Document::text()
 {
-    if (!asText_)
+    if (utf8Bytes_)
+        setText(decodeText(bytes_, encoding_, part_.first));
+    else if (!asText_)
         setText(cp950::decode(bytes_));
     return text_;
 }
@@ -93,6 +144,7 @@ void Document::setText(QString text)
     text_ = std::move(text);
     bytes_ = QByteArray();
     asText_ = true;
+    utf8Bytes_ = false;
 }
 
 } // namespace document

@@ -2,7 +2,8 @@
 #pragma once
 // A document between its load and its save, for the converter, which holds no text area: a
 // Big5 document as its bytes while only the byte commands run (the code page codec is
-// lossless, so that is the same as its text, without decoding), every other one as its text.
+// lossless, so that is the same as its text, without decoding), a UTF-8 one as its bytes
+// until its text is needed, every other one as its text.
 // Loading, the commands and saving are the editor's own functions.
 
 #include "convert/findings.h"
@@ -49,6 +50,7 @@ public:
     QByteArray save(Encoding to, Unsavable* unsaved);
 
 private:
+    bool gbToBigOnUtf8(modBig2GB::GbFindings& findings);
     QString takeText();   // handed over rather than shared, so a command may work on its buffer
     void setText(QString text);
 
@@ -57,6 +59,7 @@ private:
     QByteArray bytes_;
     QString text_;
     bool asText_ = false;
+    bool utf8Bytes_ = false;   // bytes_ holds the UTF-8 bytes, not yet decoded
 };
 
 } // namespace document

@@ -84,6 +84,61 @@ TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
         << "里 is in Big5: the correction decides";
 }
 
+TEST(CharacterConversion, FromUtf8InOnePassEqualsDecodingThenConverting)
+{
+    // Well-formed UTF-8 converts in one pass exactly as decoding and converting do; anything
+    // the decoder reads its own way is refused (left to the usual road).
+    const auto twoRoads = [](const QByteArray& bytes, const std::string& what) {
+        QString fast = u8("untouched");
+        modBig2GB::GbFindings fastFound, slowFound;
+        fastFound.blanked = slowFound.blanked = what.size() % 2;   // counts already there
+        const bool taken = modBig2GB::gbToBigFromUtf8(bytes, fast, &fastFound);
+        if (taken) {
+            const QString slow = modBig2GB::gbToBigText(document::decodeText(bytes, document::Encoding::Utf8, false),
+                                                        &slowFound);
+            EXPECT_EQ(fast, slow) << what;
+            EXPECT_EQ(fastFound.blanked, slowFound.blanked) << what;
+            EXPECT_EQ(fastFound.blankedLine, slowFound.blankedLine) << what;
+        } else {
+            EXPECT_EQ(fast, u8("untouched")) << what;
+        }
+        return taken;
+    };
+    const struct {
+        QByteArray bytes;
+        bool taken;
+    } rows[] = {
+        {"", true},
+        {u8("软件里的东西，国体。").toUtf8(), true},
+        {u8("0123456789abcdef软件\r\n0123456789abcdefg\u3000x\nā⒈ 𠮷😂 \uFEFF后").toUtf8(), true},
+        {"\xEF\xBB\xBF" + u8("国").toUtf8(), true},   // a mark inside a file is a character
+        {"\xC0\xAF", false},                          // overlong
+        {"\xE0\x80\xAF", false},                      // overlong, three bytes
+        {"\xED\xA0\x80", false},                      // a surrogate
+        {"\xF4\x90\x80\x80", false},                  // past U+10FFFF
+        {"\xF3\xB0\x80\x80", false},                  // U+F0000: the reserved planes
+        {"\xEF\xBF\xBE", false},                      // U+FFFE
+        {"\xEF\xB7\x90", false},                      // U+FDD0
+        {"abc\xE4\xBD", false},                       // cut off at the end
+        {"\xA1\xA1", false},                          // GB2312 bytes
+        {"\xE4\xBDxx", false},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(twoRoads(row.bytes, row.bytes.toHex().toStdString()), row.taken) << row.bytes.toHex().toStdString();
+    // Random mixes of ASCII runs, Chinese, blanked characters, line ends and broken bytes.
+    std::mt19937 rng(5);
+    const QByteArray pieces[] = {"0123456789abcdefghij", "a", "\r\n", "\n", u8("国").toUtf8(), u8("ā").toUtf8(),
+                                 u8("\u3000").toUtf8(), u8("😂").toUtf8(), u8("镕").toUtf8(), "\xE5", "\x80"};
+    int taken = 0;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bytes;
+        for (int i = int(rng() % 30); i > 0; --i)
+            bytes += pieces[rng() % (round % 2 ? std::size(pieces) : std::size(pieces) - 2)];
+        taken += twoRoads(bytes, bytes.toHex().toStdString()) ? 1 : 0;
+    }
+    EXPECT_GE(taken, 200) << "every well-formed round goes the one-pass way";
+}
+
 TEST(Findings, SayWhatTheConversionMetAndWhere)
 {
     // GBK pairs on the Big5 road: 镕 (E946, a trail below 0xA1) and 喆 (86B4, a lead below it).
