@@ -67,7 +67,8 @@ RunResult runSteps(const Options& o, Source& source, Sink& sink, ReviewSink* rev
 {
     RunResult r;
     // Read as Open reads: as much as it takes to know the encoding, then the rest.
-    document::Opening opening = document::decideEncoding(source.file, o.from);
+    document::Opening opening =
+        document::decideEncoding(source.file, o.from, document::kMaxFileBytes, document::Reading::InSlices);
     if (!opening.ok) {
         r.readError = opening.reason;
         return r;

@@ -5,6 +5,8 @@
 #include "document/reserved_code_points.h"
 #include "document/utf8_text.h"
 
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -244,6 +246,39 @@ void EncodingDetector::survey(QByteArrayView bytes, bool ended)
     at_ = p - begin;
 }
 
+void EncodingDetector::pairUp(QByteArrayView bytes, bool ended)
+{
+    // utf8::readsAsDoubleByte a piece at a time: a lead byte at the end waits for its trail.
+    const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const auto* const end = begin + bytes.size();
+    const std::uint8_t* p = begin + pairAt_;
+    while (pairsUp_ && p < end) {
+        if (*p < 0x80) {
+            // ASCII a word at a time: an ASCII or UTF-8 file is mostly that.
+            for (++p; end - p >= 8; p += 8) {
+                std::uint64_t word;
+                std::memcpy(&word, p, 8);
+                if (word & 0x8080808080808080u)
+                    break;
+            }
+            continue;
+        }
+        if (end - p < 2 && !ended)
+            break;
+        const unsigned t = end - p < 2 ? 0 : p[1];
+        if (*p == 0x80 || *p == 0xFF || !((t >= 0x40 && t <= 0x7E) || (t >= 0xA1 && t <= 0xFE)))
+            pairsUp_ = false;
+        p += 2;
+    }
+    pairAt_ = pairsUp_ ? p - begin : bytes.size();
+}
+
+void EncodingDetector::forget(qsizetype bytes)
+{
+    at_ -= bytes;
+    pairAt_ -= bytes;
+}
+
 std::optional<Encoding> EncodingDetector::decide(QByteArrayView bytes, bool ended)
 {
     if (!started_) {
@@ -264,6 +299,10 @@ std::optional<Encoding> EncodingDetector::decide(QByteArrayView bytes, bool ende
     survey(bytes, ended);
     if (stray_ > 0 && !clearlyUtf8())
         return Encoding::Big5;   // a mark that its text does not fit says nothing either
+    if (multiByte_ < 4)
+        pairUp(bytes, ended);
+    else
+        pairAt_ = bytes.size();   // no longer asked
     if (!ended)
         return std::nullopt;
     plain_ = stray_ == 0;
@@ -271,7 +310,7 @@ std::optional<Encoding> EncodingDetector::decide(QByteArrayView bytes, bool ende
         return Encoding::Utf8Bom;
     if (stray_ > 0)
         return Encoding::Utf8;
-    if (multiByte_ == 0 || (multiByte_ < 4 && utf8::readsAsDoubleByte(bytes)))
+    if (multiByte_ == 0 || (multiByte_ < 4 && pairsUp_))
         return Encoding::Big5;   // nothing to tell, or too short to tell
     return Encoding::Utf8;
 }

@@ -63,9 +63,14 @@ public:
     // After a decision for UTF-8: the bytes after any mark are well-formed UTF-8 holding no
     // reserved code point, so they are exactly the UTF-8 form of their text.
     bool plainUtf8() const { return plain_; }
+    // Before a decision, the caller may let go of the bytes it has passed in before this offset
+    // (in the bytes last passed) and pass only the rest from then on, after telling forget().
+    qsizetype neededFrom() const { return qMin(at_, pairAt_); }
+    void forget(qsizetype bytes);
 
 private:
     void survey(QByteArrayView bytes, bool ended);
+    void pairUp(QByteArrayView bytes, bool ended);
     bool clearlyUtf8() const { return multiByte_ >= 4 && stray_ * 8 <= multiByte_; }
 
     bool started_ = false;
@@ -74,6 +79,10 @@ private:
     qsizetype at_ = 0;        // where the UTF-8 survey goes on
     qsizetype multiByte_ = 0;
     qsizetype stray_ = 0;
+    // Whether the bytes read so far pair up as a double-byte text (utf8::readsAsDoubleByte),
+    // followed while it may still matter (fewer than four multi-byte sequences), and where.
+    bool pairsUp_ = true;
+    qsizetype pairAt_ = 0;
 };
 inline constexpr qsizetype kDetectionSlice = qsizetype(1) << 20;
 

@@ -198,12 +198,29 @@ ReadBytesResult readBytes(QIODevice& device, qint64 limit, QByteArray bytes, qin
     return r;
 }
 
-Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit)
+Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit, Reading reading,
+                       qsizetype held)
 {
     Opening o;
     EncodingDetector detector;
+    const qint64 start = device.isSequential() ? -1 : device.pos();
+    if (reading == Reading::Whole && start >= 0) {
+        // Room for the whole file and the line end a load may add; a file over the limit is
+        // refused by the first read, before any of this is used.
+        const qint64 size = qMax<qint64>(device.size() - start, 0);
+        if (size <= limit) {
+            try {
+                o.head.reserve(size + 2);
+            } catch (const std::bad_alloc&) {
+                o.reason = outOfMemory();
+                return o;
+            }
+            convert::preferHugePages(o.head.data(), o.head.capacity());
+        }
+    }
+    qint64 dropped = 0;   // bytes surveyed and let go
     for (;;) {
-        ReadBytesResult read = readBytes(device, limit, std::move(o.head), o.head.size() + kDetectionSlice);
+        ReadBytesResult read = readBytes(device, limit - dropped, std::move(o.head), o.head.size() + kDetectionSlice);
         if (!read.ok) {
             o.reason = read.reason;
             return o;
@@ -219,6 +236,26 @@ Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qin
             o.plainUtf8 = (*e == Encoding::Utf8 || *e == Encoding::Utf8Bom) && detector.plainUtf8();
             break;
         }
+        if (reading == Reading::InSlices && start >= 0 && o.head.size() >= held) {
+            const qsizetype keep = detector.neededFrom();
+            o.head = o.head.sliced(keep);   // a copy of the few bytes still needed: the rest is freed
+            detector.forget(keep);
+            dropped += keep;
+        }
+    }
+    if (dropped > 0) {
+        // The caller reads on from the start, as if the head had been held all along.
+        if (!device.seek(start)) {
+            o.reason = device.errorString();
+            return o;
+        }
+        ReadBytesResult read = readBytes(device, limit, {}, kDetectionSlice);
+        if (!read.ok) {
+            o.reason = read.reason;
+            return o;
+        }
+        o.head = std::move(read.bytes);
+        o.ended = read.ended;
     }
     o.ok = true;
     return o;
@@ -249,7 +286,7 @@ EditorRead readForEditor(const QString& path, std::optional<Encoding> encoding)
     QFile file;
     if (!openForReading(file, path, &r.reason))
         return r;
-    Opening o = decideEncoding(file, encoding);
+    Opening o = decideEncoding(file, encoding, kMaxFileBytes, Reading::Whole);
     if (!o.ok || !finishReading(file, o)) {
         r.reason = o.reason;
         return r;

@@ -60,7 +60,18 @@ struct Opening {
     Encoding encoding = Encoding::Big5;
     bool plainUtf8 = false;               // detected UTF-8 that holds no stray byte
 };
-Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit = kMaxFileBytes);
+// How the caller goes on to read the source:
+//  - Whole: all of it into one buffer (the editor). The first read reserves room for the whole
+//    file, as its size says, so the buffer is allocated once and never grows.
+//  - InSlices: a slice at a time (the converter). While the bytes are still undecided (an ASCII
+//    or UTF-8 file is decided only at its end), what detection has surveyed is let go once it
+//    passes kHeldWhileUndecided; a source read that far is read again from where it began
+//    (`head` then holds its start), so memory stays flat. A pipe cannot be read again and is
+//    held as before.
+enum class Reading { Whole, InSlices };
+inline constexpr qsizetype kHeldWhileUndecided = qsizetype(4) << 20;
+Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qint64 limit = kMaxFileBytes,
+                       Reading reading = Reading::Whole, qsizetype held = kHeldWhileUndecided);
 // Reads the rest of the source into `opening.head`; false (with `opening.ok` false and the
 // reason set) when that fails.
 bool finishReading(QIODevice& device, Opening& opening);

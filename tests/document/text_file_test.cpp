@@ -2,6 +2,7 @@
 #include "document/text_file.h"
 #include "tests/support/test_util.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -101,6 +102,70 @@ TEST(TextFileFormat, Utf16WithoutAMarkKeepsItsLineEnds)
     EXPECT_EQ(r.encoding, document::Encoding::Utf16LE);
     EXPECT_EQ(r.text, text);
     EXPECT_EQ(document::fileBytes(r.text, r.encoding), "\xFF\xFE" + bytes) << "written back with its mark";
+}
+
+TEST(TextFileFormat, ReadingInSlicesDecidesAsTheWholeReadDoes)
+{
+    // Sources decided only late (ASCII, UTF-8, a stray byte far in), with sequences and
+    // double-byte pairs across the detection slices: read in slices, letting go of what was
+    // surveyed, the decision is the whole read's and the head is the source's start, with the
+    // rest still to read after it.
+    using document::Encoding;
+    const qsizetype slice = document::kDetectionSlice;
+    const auto at = [](QByteArray bytes, qsizetype where, const QByteArray& put) {
+        bytes.replace(where, put.size(), put);
+        return bytes;
+    };
+    const QByteArray ascii = QByteArray("0123456789 subtitle line\r\n").repeated(3 * slice / 26);
+    const QByteArray chinese = u8("第一行字幕\r\n").toUtf8().repeated(2 * slice / 17);
+    const struct {
+        QByteArray bytes;
+        Encoding decided;
+    } rows[] = {
+        {ascii, Encoding::Big5},
+        {at(at(at(ascii, slice - 1, "\xC3\xA9"), 2 * slice - 1, "\xC3\xA9"), 100, "\xC3\xA9"), Encoding::Big5},
+        {at(at(ascii, slice - 1, "\xE2\x82\xAC"), 10, "\xC3\xA9"), Encoding::Utf8},   // € does not pair up
+        {at(ascii, 2 * slice - 2, "\xE4\xB8\x80\xE4\xB8\x80\xE4\xB8\x80\xE4\xB8\x80"), Encoding::Utf8},
+        {at(ascii, 2 * slice + 5, "\xA1\xA1\xB0\xA1"), Encoding::Big5},            // a GB2312 pair late
+        {chinese, Encoding::Utf8},
+        {at(chinese, 2 * slice / 3 * 3 + 7, "\xFF"), Encoding::Utf8},              // one stray among many
+        {"\xEF\xBB\xBF" + ascii, Encoding::Utf8Bom},
+        {ascii.first(slice - 1) + "\xA4", Encoding::Big5},                         // a lead left at the end
+    };
+    for (const auto& row : rows) {
+        const std::string what = std::to_string(&row - rows);
+        QByteArray source = row.bytes;
+        QBuffer whole(&source);
+        whole.open(QIODevice::ReadOnly);
+        const document::Opening all = document::decideEncoding(whole, std::nullopt);
+        ASSERT_TRUE(all.ok) << what;
+        EXPECT_EQ(all.encoding, row.decided) << what;
+        for (const qsizetype held : {qsizetype(1), 2 * slice}) {
+            QBuffer buffer(&source);
+            buffer.open(QIODevice::ReadOnly);
+            const document::Opening part = document::decideEncoding(buffer, std::nullopt, document::kMaxFileBytes,
+                                                                    document::Reading::InSlices, held);
+            ASSERT_TRUE(part.ok) << what;
+            EXPECT_EQ(part.encoding, all.encoding) << what;
+            EXPECT_EQ(part.plainUtf8, all.plainUtf8) << what;
+            ASSERT_TRUE(source.startsWith(part.head)) << what;
+            EXPECT_EQ(buffer.pos(), part.head.size()) << what;
+            if (part.ended) {
+                EXPECT_EQ(part.head.size(), source.size()) << what;
+            }
+            if (held == 1 && all.head.size() > 2 * slice) {
+                EXPECT_LE(part.head.size(), slice) << what << ": only the start is held";
+            }
+        }
+    }
+    // Over the limit: refused as the whole read refuses it, though most of it was let go.
+    QByteArray source = ascii;
+    QBuffer buffer(&source);
+    buffer.open(QIODevice::ReadOnly);
+    buffer.seek(0);
+    const auto refused = document::decideEncoding(buffer, std::nullopt, ascii.size() - 1, document::Reading::InSlices, 1);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.reason, document::tooLargeReason(ascii.size() - 1));
 }
 
 TEST(SaveFile, NamesTheCharactersBig5CannotHold)
