@@ -2,8 +2,10 @@
 #include "convert/tables.h"
 
 #include <QFile>
+#include <QResource>
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
@@ -19,32 +21,39 @@ std::mutex loadMutex;
 
 bool readWhole(const QString& path, int id, qsizetype size, QByteArray* out, QString* error)
 {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        *out = file.readAll();
-    if (file.isOpen() && out->size() == size)
+    bool opened = false;
+    if (path.startsWith(u':')) {
+        // An embedded resource is read in place, without a file engine.
+        const QResource resource(path);
+        opened = resource.isValid();
+        if (opened)
+            *out = resource.uncompressedData();
+    } else {
+        QFile file(path);
+        opened = file.open(QIODevice::ReadOnly);
+        if (opened)
+            *out = file.readAll();
+    }
+    if (opened && out->size() == size)
         return true;
     if (error) {
         *error = QStringLiteral("轉換表資源 %1 缺少或長度不符（應為 %2 位元組，實為 %3 位元組）")
                      .arg(id)
                      .arg(size)
-                     .arg(file.isOpen() ? out->size() : 0);
+                     .arg(opened ? out->size() : 0);
     }
     return false;
 }
 
+// The resources hold the rows in the tables' own order, two bytes a cell, lead byte first, and
+// end before the last row (never filled): each is one copy.
+static_assert(sizeof(Cell) == 2 && sizeof(BigStr[0]) * (kBigLastLead - kBigFirstLead) == kBigStrBytes
+              && sizeof(GBStr[0]) * (kGBLastKey - kGBFirstKey) == kGBStrBytes);
+
 void fill(const QByteArray& big, const QByteArray& gb)
 {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(big.constData());
-    for (unsigned lead = kBigFirstLead; lead < kBigLastLead; ++lead) {
-        for (unsigned trail = kBigFirstTrail; trail <= kBigLastTrail; ++trail, p += 2)
-            BigStr[lead - kBigFirstLead][trail - kBigFirstTrail] = {p[0], p[1]};
-    }
-    p = reinterpret_cast<const std::uint8_t*>(gb.constData());
-    for (unsigned key = kGBFirstKey; key < kGBLastKey; ++key) {
-        for (unsigned trail = kGBFirstTrail; trail <= kGBLastTrail; ++trail, p += 2)
-            GBStr[key - kGBFirstKey][trail - kGBFirstTrail] = {p[0], p[1]};
-    }
+    std::memcpy(&BigStr[0][0], big.constData(), size_t(kBigStrBytes));
+    std::memcpy(&GBStr[0][0], gb.constData(), size_t(kGBStrBytes));
 }
 
 } // namespace

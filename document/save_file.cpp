@@ -235,10 +235,11 @@ void findLeftovers(const QByteArray& dir, const QByteArray& name, QStringList* f
         return;
     const QByteArray stems[] = {temporaryStem(name, false), temporaryStem(name, true)};
     while (const dirent* e = ::readdir(d)) {
-        const QByteArray entry(e->d_name);
+        // Compared in place: a folder such as /tmp holds many entries, and this runs at every start.
+        const size_t length = std::strlen(e->d_name);
         for (const QByteArray& stem : stems) {
-            if (entry.size() == stem.size() + 6 && entry.startsWith(stem)) {
-                const QByteArray path = (dir == "/" ? QByteArray() : dir) + '/' + entry;
+            if (length == size_t(stem.size()) + 6 && std::memcmp(e->d_name, stem.constData(), size_t(stem.size())) == 0) {
+                const QByteArray path = (dir == "/" ? QByteArray() : dir) + '/' + QByteArray(e->d_name, qsizetype(length));
                 struct stat st {};
                 if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
                     found->append(pathFromNative(path));
