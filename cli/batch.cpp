@@ -143,9 +143,10 @@ bool convertOne(const Options& o, const QString& file, std::FILE* in, std::FILE*
     // A save of this input or output that was cut short left copies: say where they are. (Looked
     // for before the output is opened, whose own temporary file would look like one.)
     const QString target = sinkPath(o, file);
-    QStringList copies = source.file.isSequential() ? QStringList() : document::leftoverCopies(file);
+    QStringList looked = source.file.isSequential() ? QStringList() : QStringList{file};
     if (!target.isEmpty() && target != file)
-        copies += document::leftoverCopies(target);
+        looked += target;
+    QStringList copies = document::leftoverCopies(looked);
     Sink sink;
     if (!openSink(o, file, out, sink, &reason)) {
         say(err, QStringLiteral("無法儲存檔案 %1：%2").arg(document::displayPath(sink.name), reason));

@@ -227,26 +227,46 @@ bool copyAttributes(const QByteArray& from, int to)
     return true;
 }
 
-// Temporary names of a file's save found in `dir`.
-void findLeftovers(const QByteArray& dir, const QByteArray& name, QStringList* found)
+// A look for the temporary names of one file's save in one folder.
+struct LeftoverLook {
+    QByteArray dir;
+    QByteArray stems[2];
+    QStringList found;
+};
+
+// Reads each folder once for every look in it (a folder such as /tmp may hold many entries, and
+// this runs at every start of the converter).
+void findLeftovers(std::vector<LeftoverLook>& looks)
 {
-    DIR* d = ::opendir(dir.constData());
-    if (!d)
-        return;
-    const QByteArray stems[] = {temporaryStem(name, false), temporaryStem(name, true)};
-    while (const dirent* e = ::readdir(d)) {
-        // Compared in place: a folder such as /tmp holds many entries, and this runs at every start.
-        const size_t length = std::strlen(e->d_name);
-        for (const QByteArray& stem : stems) {
-            if (length == size_t(stem.size()) + 6 && std::memcmp(e->d_name, stem.constData(), size_t(stem.size())) == 0) {
-                const QByteArray path = (dir == "/" ? QByteArray() : dir) + '/' + QByteArray(e->d_name, qsizetype(length));
-                struct stat st {};
-                if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
-                    found->append(pathFromNative(path));
+    for (size_t first = 0; first < looks.size(); ++first) {
+        const QByteArray dir = looks[first].dir;
+        bool readBefore = false;
+        for (size_t i = 0; i < first; ++i)
+            readBefore = readBefore || looks[i].dir == dir;
+        if (readBefore)
+            continue;
+        DIR* d = ::opendir(dir.constData());
+        if (!d)
+            continue;
+        while (const dirent* e = ::readdir(d)) {
+            // Compared in place, without a copy of each entry's name.
+            const size_t length = std::strlen(e->d_name);
+            for (size_t i = first; i < looks.size(); ++i) {
+                if (looks[i].dir != dir)
+                    continue;
+                for (const QByteArray& stem : looks[i].stems) {
+                    if (length != size_t(stem.size()) + 6
+                        || std::memcmp(e->d_name, stem.constData(), size_t(stem.size())) != 0)
+                        continue;
+                    const QByteArray path = (dir == "/" ? QByteArray() : dir) + '/' + QByteArray(e->d_name, qsizetype(length));
+                    struct stat st {};
+                    if (::lstat(path.constData(), &st) == 0 && S_ISREG(st.st_mode))
+                        looks[i].found.append(pathFromNative(path));
+                }
             }
         }
+        ::closedir(d);
     }
-    ::closedir(d);
 }
 
 } // namespace
@@ -422,13 +442,28 @@ void SafeFile::cancel()
 
 QStringList leftoverCopies(const QString& path)
 {
+    return leftoverCopies(QStringList{path});
+}
+
+QStringList leftoverCopies(const QStringList& paths)
+{
+    std::vector<LeftoverLook> looks;
+    for (const QString& path : paths) {
+        QByteArray target;
+        if (!finalTarget(nativePath(path), &target))
+            continue;
+        const QByteArray name = nameOf(target);
+        const LeftoverLook look{folderOf(target), {temporaryStem(name, false), temporaryStem(name, true)}, {}};
+        looks.push_back(look);
+        if (temporaryFolder() != look.dir) {
+            looks.push_back(look);
+            looks.back().dir = temporaryFolder();
+        }
+    }
+    findLeftovers(looks);
     QStringList found;
-    QByteArray target;
-    if (!finalTarget(nativePath(path), &target))
-        return found;
-    findLeftovers(folderOf(target), nameOf(target), &found);
-    if (temporaryFolder() != folderOf(target))
-        findLeftovers(temporaryFolder(), nameOf(target), &found);
+    for (const LeftoverLook& look : looks)
+        found += look.found;
     return found;
 }
 

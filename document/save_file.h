@@ -32,6 +32,8 @@ WriteResult writeFileBytes(const QString& path, const QByteArray& bytes);
 // Files left beside `path` (or in the temporary folder) by a save of it that was cut short: a
 // copy of the old content, or new content not yet in place. Never removed unasked.
 QStringList leftoverCopies(const QString& path);
+// The same for several files, in their order; each folder is read once.
+QStringList leftoverCopies(const QStringList& paths);
 // What to tell the user about them.
 QString leftoversMessage(const QStringList& copies);
 

@@ -284,6 +284,11 @@ TEST(SaveFile, ASaveCutShortNeverEmptiesTheFileAndIsFoundNextTime)
     writeFile(dir, ".h.srt.older", "not ours");
     EXPECT_EQ(document::leftoverCopies(path), QStringList{copy});
     EXPECT_TRUE(document::leftoversMessage({copy}).contains(copy));
+    // Several files in one folder, read once: each file's copies, in the order of the files.
+    const QString other = writeFile(dir, ".out.srt.subbig5-Zz99Yy", "new content");
+    EXPECT_EQ(document::leftoverCopies(QStringList{dir.filePath("out.srt"), path, dir.filePath("none.srt")}),
+              (QStringList{other, copy}));
+    EXPECT_EQ(document::leftoverCopies(QStringList{path, dir.filePath("out.srt")}), (QStringList{copy, other}));
 
     // Ended by a signal half-way, the atomic save removes its temporary file.
     const pid_t ended = fork();
