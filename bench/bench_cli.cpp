@@ -203,12 +203,10 @@ SUBBIG5_BENCH(targets)
                                       {opencc, "-c", "s2tw", "-i", path("small.utf8"), "-o", out}, out);
         printPair("-p 1 KB UTF-8 (start-up, mean of 30)", 0, p, "opencc -c s2tw", oc);
     }
-    ProcessRun p10;
     {
         auto [p, oc] = sideBySide(3, {tool, "-p", "--from", "utf-8", path("p10.utf8"), "-o", out},
                                   {opencc, "-c", "s2tw", "-i", path("p10.utf8"), "-o", out}, out);
         printPair("-p 10 MB UTF-8", 10, p, "opencc -c s2tw", oc);
-        p10 = p;
     }
     {
         auto [u, g] = sideBySide(3, {tool, "--from", "utf-8", "-g", "-w", "--to", "big5", path("mid.utf8"), "-o", out},
@@ -219,8 +217,8 @@ SUBBIG5_BENCH(targets)
     bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak (%.1fx the file)", "-w 100 MB Big5", w100.seconds,
                 w100.cpu, w100.peakMB, w100.peakMB / 100);
 
-    // The large rows (about a minute and 1.6 GB of temporary files): -w and -p on 500 MB, each
-    // beside its own smaller row for linearity, and -p on 100 MB beside opencc. Left out when
+    // The large rows (about a minute and a half, and 500 MB of temporary files at a time): -p on
+    // 100 MB beside opencc, -w and -p on 500 MB, each beside its 100 MB row for linearity. Left out when
     // SUBBIG5_BENCH_SKIP_LARGE is set.
     if (qEnvironmentVariableIsSet("SUBBIG5_BENCH_SKIP_LARGE")) {
         bench::note("  (SUBBIG5_BENCH_SKIP_LARGE: the 500 MB rows and -p 100 MB beside opencc left out)");
@@ -238,19 +236,22 @@ SUBBIG5_BENCH(targets)
         bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s", "-w 500 MB Big5",
                     w.seconds, w.cpu, w.peakMB, linear(w, 500, w100, 100), w.status == 0 ? "" : "  (failed)");
     }
-    {
-        writeFile(path("large.utf8"), repeatTo(utf8, large));
-        const ProcessRun p = best(1, {tool, "-p", "--from", "utf-8", path("large.utf8"), "-o", out}, out);
-        QFile::remove(QString::fromStdString(path("large.utf8")));
-        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 10 MB row's%s", "-p 500 MB UTF-8",
-                    p.seconds, p.cpu, p.peakMB, linear(p, 500, p10, 10), p.status == 0 ? "" : "  (failed)");
-    }
+    ProcessRun p100;
     {
         writeFile(path("p100.utf8"), repeatTo(utf8, qsizetype(100) << 20));
         auto [p, oc] = sideBySide(1, {tool, "-p", "--from", "utf-8", path("p100.utf8"), "-o", out},
                                   {opencc, "-c", "s2tw", "-i", path("p100.utf8"), "-o", out}, out);
+        QFile::remove(QString::fromStdString(path("p100.utf8")));
         printPair("-p 100 MB UTF-8 (one run each)", 100, p, "opencc -c s2tw", oc);
+        p100 = p;
         bench::note("  %-44s throughput %.1fx opencc -c s2tw's (CPU)", "", oc.cpu / std::max(p.cpu, 1e-3));
+    }
+    {
+        writeFile(path("large.utf8"), repeatTo(utf8, large));
+        const ProcessRun p = best(1, {tool, "-p", "--from", "utf-8", path("large.utf8"), "-o", out}, out);
+        QFile::remove(QString::fromStdString(path("large.utf8")));
+        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s", "-p 500 MB UTF-8",
+                    p.seconds, p.cpu, p.peakMB, linear(p, 500, p100, 100), p.status == 0 ? "" : "  (failed)");
     }
 }
 
