@@ -7,6 +7,7 @@
 #include "convert/conversion.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -127,6 +128,12 @@ void writeFile(const std::string& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// A file's size in MB, for rows whose inputs are whole copies of a unit (not quite the size asked).
+double fileMB(const std::string& path)
+{
+    return double(QFileInfo(QString::fromStdString(path)).size()) / (1 << 20);
+}
+
 QByteArray repeatTo(const QByteArray& unit, qsizetype bytes)
 {
     // Whole copies, so that no character is cut at the end.
@@ -206,7 +213,8 @@ SUBBIG5_BENCH(targets)
     {
         auto [p, oc] = sideBySide(3, {tool, "-p", "--from", "utf-8", path("p10.utf8"), "-o", out},
                                   {opencc, "-c", "s2tw", "-i", path("p10.utf8"), "-o", out}, out);
-        printPair("-p 10 MB UTF-8", 10, p, "opencc -c s2tw", oc);
+        const std::string what = "-p " + std::to_string(int(fileMB(path("p10.utf8")) + 0.5)) + " MB UTF-8";
+        printPair(what.c_str(), 10, p, "opencc -c s2tw", oc);
     }
     {
         auto [u, g] = sideBySide(3, {tool, "--from", "utf-8", "-g", "-w", "--to", "big5", path("mid.utf8"), "-o", out},
@@ -214,6 +222,7 @@ SUBBIG5_BENCH(targets)
         printPair("--from utf-8 -g -w --to big5, 30 MB of GB", 30, u, "-g -w on it as GB2312", g);
     }
     const ProcessRun w100 = best(1, {tool, "-w", "--from", "big5", path("sample.big5"), "-o", out}, out);
+    const double w100MB = fileMB(path("sample.big5"));
     bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak (%.1fx the file)", "-w 100 MB Big5", w100.seconds,
                 w100.cpu, w100.peakMB, w100.peakMB / 100);
 
@@ -232,15 +241,19 @@ SUBBIG5_BENCH(targets)
     {
         writeFile(path("large.big5"), repeatTo(big5, large));
         const ProcessRun w = best(1, {tool, "-w", "--from", "big5", path("large.big5"), "-o", out}, out);
+        const double mb = fileMB(path("large.big5"));
         QFile::remove(QString::fromStdString(path("large.big5")));
-        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s", "-w 500 MB Big5",
-                    w.seconds, w.cpu, w.peakMB, linear(w, 500, w100, 100), w.status == 0 ? "" : "  (failed)");
+        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s",
+                    ("-w " + std::to_string(int(mb + 0.5)) + " MB Big5").c_str(),
+                    w.seconds, w.cpu, w.peakMB, linear(w, mb, w100, w100MB), w.status == 0 ? "" : "  (failed)");
     }
     ProcessRun p100;
+    double p100MB = 100;
     {
         writeFile(path("p100.utf8"), repeatTo(utf8, qsizetype(100) << 20));
         auto [p, oc] = sideBySide(1, {tool, "-p", "--from", "utf-8", path("p100.utf8"), "-o", out},
                                   {opencc, "-c", "s2tw", "-i", path("p100.utf8"), "-o", out}, out);
+        p100MB = fileMB(path("p100.utf8"));
         QFile::remove(QString::fromStdString(path("p100.utf8")));
         printPair("-p 100 MB UTF-8 (one run each)", 100, p, "opencc -c s2tw", oc);
         p100 = p;
@@ -249,9 +262,11 @@ SUBBIG5_BENCH(targets)
     {
         writeFile(path("large.utf8"), repeatTo(utf8, large));
         const ProcessRun p = best(1, {tool, "-p", "--from", "utf-8", path("large.utf8"), "-o", out}, out);
+        const double mb = fileMB(path("large.utf8"));
         QFile::remove(QString::fromStdString(path("large.utf8")));
-        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s", "-p 500 MB UTF-8",
-                    p.seconds, p.cpu, p.peakMB, linear(p, 500, p100, 100), p.status == 0 ? "" : "  (failed)");
+        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s",
+                    ("-p " + std::to_string(int(mb + 0.5)) + " MB UTF-8").c_str(),
+                    p.seconds, p.cpu, p.peakMB, linear(p, mb, p100, p100MB), p.status == 0 ? "" : "  (failed)");
     }
 }
 
