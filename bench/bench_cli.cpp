@@ -217,7 +217,7 @@ SUBBIG5_BENCH(targets)
         printPair(what.c_str(), 10, p, "opencc -c s2tw", oc);
     }
     {
-        auto [u, g] = sideBySide(3, {tool, "--from", "utf-8", "-g", "-w", "--to", "big5", path("mid.utf8"), "-o", out},
+        auto [u, g] = sideBySide(5, {tool, "--from", "utf-8", "-g", "-w", "--to", "big5", path("mid.utf8"), "-o", out},
                                  {tool, "--from", "big5", "-g", "-w", path("mid.gb"), "-o", out}, out);
         printPair("--from utf-8 -g -w --to big5, 30 MB of GB", 30, u, "-g -w on it as GB2312", g);
     }

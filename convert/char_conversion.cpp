@@ -105,6 +105,11 @@ bool gbToBigFromUtf8(QByteArrayView bytes, QString& text, GbFindings* findings)
         *o++ = r ? r : c;
     };
     const auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
+    // Where subtitle markup may start, as subtitle::mayHoldTags sees it: '<', or '{' before '\\'
+    // (both ASCII, so a byte is a unit).
+    const auto mayStartTag = [end](const std::uint8_t* at) {
+        return *at == '<' || (*at == '{' && at + 1 < end && at[1] == '\\');
+    };
     // One sequence of two or more bytes at p (which has at least `left` bytes): its length,
     // or 0 for anything but a well-formed character below U+F0000 that is no noncharacter.
     const auto multiByte = [&](qsizetype left) -> int {
@@ -148,19 +153,27 @@ bool gbToBigFromUtf8(QByteArrayView bytes, QString& text, GbFindings* findings)
     // Sixteen bytes at a time: widened whole, then kept up to the first byte of 0x80 or more
     // (the units past it are written over; there is room, as o never runs ahead of p).
     const __m128i zero = _mm_setzero_si128();
+    const __m128i lessThan = _mm_set1_epi8('<');
+    const __m128i brace = _mm_set1_epi8('{');
     while (end - p >= 16) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
         const unsigned high = unsigned(_mm_movemask_epi8(v));
-        if (high == 0) {
-            p += 16;
-            o += 16;
-            continue;
+        const int ascii = high == 0 ? 16 : __builtin_ctz(high);
+        const unsigned marks =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, lessThan), _mm_cmpeq_epi8(v, brace))))
+            & ((1u << ascii) - 1);
+        if (marks != 0) {
+            for (int i = 0; i < ascii; ++i) {
+                if (mayStartTag(p + i))
+                    return false;
+            }
         }
-        const int ascii = __builtin_ctz(high);
         p += ascii;
         o += ascii;
+        if (ascii == 16)
+            continue;
         // The characters from there on, while they last.
         while (end - p >= 4 && *p >= 0x80) {
             const int n = multiByte(4);
@@ -172,6 +185,8 @@ bool gbToBigFromUtf8(QByteArrayView bytes, QString& text, GbFindings* findings)
 #endif
     while (p < end) {
         if (*p < 0x80) {
+            if (mayStartTag(p))
+                return false;
             *o++ = char16_t(*p++);
             continue;
         }

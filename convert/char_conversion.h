@@ -23,10 +23,11 @@ QString gbToBigText(QStringView text, GbFindings* findings = nullptr);
 void gbToBigInPlace(QString& text, GbFindings* findings = nullptr);
 QString bigToGBText(QStringView text);
 
-// 簡轉繁 on UTF-8 bytes, decoded and converted in one pass: for well-formed UTF-8 that holds
-// no noncharacter and nothing from U+F0000 on, `text` becomes what Qt's decoding and then
+// 簡轉繁 on the UTF-8 bytes of a plain subtitle text, decoded and converted in one pass: for
+// well-formed UTF-8 that holds no noncharacter, nothing from U+F0000 on and nothing that may
+// start markup ('<', or '{' before '\\'), `text` becomes what Qt's decoding and then
 // gbToBigInPlace give, and true comes back. Any other bytes give false, `text` and `findings`
-// untouched: the caller takes the usual road (which reads such bytes its own way).
+// untouched: the caller takes the usual road (which reads such bytes, or markup, its own way).
 bool gbToBigFromUtf8(QByteArrayView bytes, QString& text, GbFindings* findings);
 
 } // namespace modBig2GB

@@ -5,7 +5,6 @@
 #include "convert/codepage.h"
 #include "convert/conversion.h"
 
-#include <cstring>
 
 namespace document {
 
@@ -22,36 +21,17 @@ Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encodin
     }
 }
 
-namespace {
-
-// subtitle::mayHoldTags on the bytes of a UTF-8 text: '<', or '{' before '\\' (ASCII, so a
-// byte for a unit).
-bool utf8MayHoldTags(QByteArrayView bytes)
-{
-    const char* const end = bytes.data() + bytes.size();
-    if (std::memchr(bytes.data(), '<', size_t(bytes.size())))
-        return true;
-    for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(p, '{', size_t(end - p)))) != nullptr;) {
-        if (++p < end && *p == '\\')
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 bool Document::gbToBigOnUtf8(modBig2GB::GbFindings& findings)
 {
     // runCommand converts a text in one piece when it is plain and holds no tags; here its
-    // format is known without the text.
+    // format is known without the text, and the conversion refuses bytes that may hold tags.
     if (part_.format != subtitle::Format::Plain)
         return false;
     QByteArrayView body = bytes_;
     const QByteArrayView mark("\xEF\xBB\xBF", 3);   // as decodeText drops it
     if (part_.first && encoding_ == Encoding::Utf8Bom && body.startsWith(mark))
         body = body.sliced(mark.size());
-    if (utf8MayHoldTags(body))
-        return false;
     QString text;
     modBig2GB::GbFindings found;
     if (!modBig2GB::gbToBigFromUtf8(body, text, &found))

@@ -87,7 +87,7 @@ TEST(CharacterConversion, GbkCharactersGoThroughTheirOwnTable)
 TEST(CharacterConversion, FromUtf8InOnePassEqualsDecodingThenConverting)
 {
     // Well-formed UTF-8 converts in one pass exactly as decoding and converting do; anything
-    // the decoder reads its own way is refused (left to the usual road).
+    // the decoder reads its own way, and markup, is refused (left to the usual road).
     const auto twoRoads = [](const QByteArray& bytes, const std::string& what) {
         QString fast = u8("untouched");
         modBig2GB::GbFindings fastFound, slowFound;
@@ -122,13 +122,16 @@ TEST(CharacterConversion, FromUtf8InOnePassEqualsDecodingThenConverting)
         {"abc\xE4\xBD", false},                       // cut off at the end
         {"\xA1\xA1", false},                          // GB2312 bytes
         {"\xE4\xBDxx", false},
+        {u8("<i>国</i>").toUtf8(), false},                  // markup: converted piece by piece elsewhere
+        {u8("0123456789abcde{\\an8}国").toUtf8(), false},   // "{\" across sixteen bytes
+        {u8("{国} a{b 0123456789abcdef{").toUtf8(), true},  // braces alone are text
     };
     for (const auto& row : rows)
         EXPECT_EQ(twoRoads(row.bytes, row.bytes.toHex().toStdString()), row.taken) << row.bytes.toHex().toStdString();
     // Random mixes of ASCII runs, Chinese, blanked characters, line ends and broken bytes.
     std::mt19937 rng(5);
     const QByteArray pieces[] = {"0123456789abcdefghij", "a", "\r\n", "\n", u8("国").toUtf8(), u8("ā").toUtf8(),
-                                 u8("\u3000").toUtf8(), u8("😂").toUtf8(), u8("镕").toUtf8(), "\xE5", "\x80"};
+                                 u8("\u3000").toUtf8(), u8("😂").toUtf8(), u8("镕").toUtf8(), "{", "\x80", "\xE5"};
     int taken = 0;
     for (int round = 0; round < 400; ++round) {
         QByteArray bytes;
@@ -137,6 +140,8 @@ TEST(CharacterConversion, FromUtf8InOnePassEqualsDecodingThenConverting)
         taken += twoRoads(bytes, bytes.toHex().toStdString()) ? 1 : 0;
     }
     EXPECT_GE(taken, 200) << "every well-formed round goes the one-pass way";
+    QString out;
+    EXPECT_FALSE(modBig2GB::gbToBigFromUtf8(QByteArray(20, 'a') + "{\\", out, nullptr)) << "markup at the very end";
 }
 
 TEST(Findings, SayWhatTheConversionMetAndWhere)
