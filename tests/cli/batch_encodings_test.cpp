@@ -68,6 +68,16 @@ TEST(BatchEncodings, EachEncodingConvertsAsItsGb2312VersionDoes)
         EXPECT_EQ(same.out, document::encodeText(cp950::decode(reference.out.chopped(2)), e))
             << document::encodingName(e).toStdString();
     }
+    // Decided only at its end, past what detection holds (let go of and read again from the start,
+    // from a file or a seekable standard input): as with --from.
+    const QByteArray ascii = QByteArray("0123456789 ascii line\r\n").repeated(5 << 20 >> 4);
+    for (const auto& [bytes, from] : {std::pair{ascii + text.toUtf8(), "--from=utf-8"}, std::pair{ascii + gbSample(), "--from=big5"}}) {
+        const QString path = writeFile(dir, "late.srt", bytes);
+        const Outcome given = runWith({"-g", from, path});
+        ASSERT_EQ(given.status, 0) << from;
+        EXPECT_TRUE(runWith({"-g", path}).out == given.out) << from;
+        EXPECT_TRUE(runWith({"-g"}, bytes).out == given.out) << from;
+    }
     // A UTF-8 file with nothing to do comes back byte for byte, LF line ends and all.
     const QByteArray lf = u8("一\n二\r\n三").toUtf8();
     EXPECT_EQ(runWith({writeFile(dir, "lf.srt", lf)}).out, lf);
