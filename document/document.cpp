@@ -5,7 +5,6 @@
 #include "convert/codepage.h"
 #include "convert/conversion.h"
 
-
 namespace document {
 
 Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encoding_(encoding), part_(part)
@@ -20,7 +19,6 @@ Document::Document(QByteArray fileBytes, Encoding encoding, Part part) : encodin
         setText(decodeText(fileBytes, encoding, part.first));
     }
 }
-
 
 bool Document::gbToBigOnUtf8(modBig2GB::GbFindings& findings)
 {

@@ -237,10 +237,10 @@ Opening decideEncoding(QIODevice& device, std::optional<Encoding> requested, qin
             break;
         }
         if (reading == Reading::InSlices && start >= 0 && o.head.size() >= held) {
-            const qsizetype keep = detector.neededFrom();
-            o.head = o.head.sliced(keep);   // a copy of the few bytes still needed: the rest is freed
-            detector.forget(keep);
-            dropped += keep;
+            const qsizetype surveyed = detector.neededFrom();
+            o.head = o.head.sliced(surveyed);   // a copy of the few bytes still needed: the rest is freed
+            detector.forget(surveyed);
+            dropped += surveyed;
         }
     }
     if (dropped > 0) {
