@@ -2,14 +2,12 @@
 #include "convert/char_conversion.h"
 
 #include "convert/huge_pages.h"
-#include "convert/tables.h"
 
 #include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-
 
 // Written at build time by subbig5-charmaps (tools/charmaps) from the conversion tables and
 // ICU's code pages: for every BMP character, what a conversion makes of it; 0 where it stays.
