@@ -87,7 +87,6 @@ TEST(CorrectSubtitles, SecondRunSeesWhatLaterRowsLeft)
 TEST(CorrectSubtitles, LeavesTextWithoutFindStringsAlone)
 {
     EXPECT_TRUE(correction::correctSubtitles(QString()).isEmpty());
-    EXPECT_TRUE(correction::correctSubtitles(u8("")).isEmpty());
     const QString plain = u8("1\r\n00:00:01,000 --> 00:00:02,500\r\n你好嗎？\r\n\r\n"
                              "Hello\nworld\r\r\n\t謝謝。\U0002000B end\r\n");
     EXPECT_EQ(correction::correctSubtitles(plain), plain);

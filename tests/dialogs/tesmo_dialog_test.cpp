@@ -161,36 +161,31 @@ TEST_F(TesmoTest, FolderComesBackWithOneClosingSeparator)
               std::make_tuple(77, tesmo::AnsiText(cp950::encode(u(u"選擇資料夾")) + '\0'), 0x41));
     EXPECT_EQ(fake.folderBuffers.back(), QByteArray(255, '\0'));
 
-    fake.chooseFolder("/"); // a root already ends in the separator
-    EXPECT_EQ(d.ShowDir(), "/");
     d.setTitle(QString());
-    fake.chooseFolder("/srv/subs/");
-    EXPECT_EQ(d.ShowDir(), "/srv/subs/");
-    EXPECT_EQ(fake.folderCalls.back().title, QByteArray(1, '\0')); // empty instruction
-
-    // A path longer than the buffer arrives in a grown buffer and comes back whole.
+    // A root already ends in the separator; a path longer than the buffer arrives in a grown
+    // buffer and comes back whole.
     const QByteArray deep = "/" + QByteArray("subtitles/").repeated(40);
-    fake.chooseFolder(deep.chopped(1));
-    EXPECT_EQ(d.ShowDir(), QString::fromLatin1(deep));
+    const std::pair<QByteArray, QByteArray> rows[] = {{"/", "/"}, {"/srv/subs/", "/srv/subs/"}, {deep.chopped(1), deep}};
+    for (const auto& [chosen, shown] : rows) {
+        fake.chooseFolder(chosen);
+        EXPECT_EQ(d.ShowDir(), QString::fromLatin1(shown));
+    }
+    EXPECT_EQ(fake.folderCalls.back().title, QByteArray(1, '\0')); // empty instruction
 }
 
 TEST_F(TesmoTest, ColourKeepsItsThreeBytesAndEveryCallStartsFromBlack)
 {
     d.setHWnd(5);
     d.setColorFlags(0x3);
-    fake.chooseColorRef(0xFF0000);
-    EXPECT_EQ(d.ShowColor(), 16711680);
-    EXPECT_EQ(d.LastColor(), 16711680);
-    fake.chooseColorRef(0x0000FF);
-    EXPECT_EQ(d.ShowColor(), 255);
-    const tesmo::ChooseColor& r = fake.colorCalls.back();
-    EXPECT_EQ(std::tie(r.owner, r.rgbResult, r.flags), std::make_tuple(5, 0, 0x3));
-
     // A negative value counts by its size.
-    fake.chooseColorRef(0x7F123456);
-    EXPECT_EQ(d.ShowColor(), 0x123456);
-    fake.chooseColorRef(-255);
-    EXPECT_EQ(d.ShowColor(), 255);
+    const std::pair<qint32, qint32> rows[] = {{0xFF0000, 16711680}, {0x0000FF, 255}, {0x7F123456, 0x123456}, {-255, 255}};
+    for (auto [chosen, shown] : rows) {
+        fake.chooseColorRef(chosen);
+        EXPECT_EQ(d.ShowColor(), shown) << chosen;
+        EXPECT_EQ(d.LastColor(), shown) << chosen;
+        const tesmo::ChooseColor& r = fake.colorCalls.back();
+        EXPECT_EQ(std::tie(r.owner, r.rgbResult, r.flags), std::make_tuple(5, 0, 0x3));
+    }
 }
 
 // The LOGFONT height and CHOOSEFONT point size handed over for a DefFont size.
@@ -244,15 +239,13 @@ TEST_F(TesmoTest, FontRecordsAreFilledFromDefFont)
 
     // Long face names are cut between characters, within 31 bytes.
     const QString sixteen = u(u"微軟正黑體").repeated(4).left(16); // 32 bytes
-    font->setName(sixteen);
-    d.ShowFont();
-    EXPECT_EQ(cp950::decode(fake.logFonts.back().faceName.data()), sixteen.left(15));
-    font->setName("a" + sixteen); // 31 bytes fit exactly after the "a"
-    d.ShowFont();
-    EXPECT_EQ(cp950::decode(fake.logFonts.back().faceName.data()), "a" + sixteen.left(15));
-    font->setName("Noto Sans Mono CJK TC Regular Bold"); // 34 single bytes
-    d.ShowFont();
-    EXPECT_EQ(QByteArray(fake.logFonts.back().faceName.data()), "Noto Sans Mono CJK TC Regular B");
+    const std::pair<QString, QString> rows[] = {{sixteen, sixteen.left(15)}, {"a" + sixteen, "a" + sixteen.left(15)},
+        {QStringLiteral("Noto Sans Mono CJK TC Regular Bold"), QStringLiteral("Noto Sans Mono CJK TC Regular B")}};
+    for (const auto& [name, kept] : rows) {
+        font->setName(name);
+        d.ShowFont();
+        EXPECT_EQ(cp950::decode(fake.logFonts.back().faceName.data()), kept);
+    }
 }
 
 TEST_F(TesmoTest, ConfirmedFontIsANewSharedObject)

@@ -134,25 +134,9 @@ TEST(EncodingRoundTrip, EveryEncodingGivesBackItsBytes)
     EXPECT_EQ(document::encodeText(document::decodeText(reserved, Encoding::Utf8), Encoding::Utf8), reserved);
 }
 
-TEST(EncodingRoundTrip, AFileKeepsItsLineEndsAndMark)
-{
-    // Only Big5 files take the line-by-line rule; the others are kept exactly.
-    const QByteArray utf8 = "\xEF\xBB\xBF" "a\nb\r\nc";
-    EXPECT_EQ(document::textFromBytes(utf8, Encoding::Utf8Bom), "a\nb\r\nc");
-    EXPECT_EQ(document::fileBytes("a\nb\r\nc", Encoding::Utf8Bom), utf8);
-    EXPECT_EQ(document::textFromBytes("a\nb", Encoding::Big5), "a\nb\r\n");
-    EXPECT_EQ(document::fileBytes("a", Encoding::Big5), QByteArray("a\r\n"));
-}
-
-TEST(EncodingRoundTrip, OnlyWhatTheEncodingLacksBecomesAQuestionMark)
+TEST(EncodingRoundTrip, ALoneUtf16UnitBecomesAQuestionMarkInUtf8Only)
 {
     std::vector<cp950::Unencodable> misses;
-    const QByteArray big5 = document::encodeText(u8("國简"), Encoding::Big5, &misses);
-    EXPECT_EQ(big5, QByteArray("\xB0\xEA?"));
-    ASSERT_EQ(misses.size(), 1u);
-    EXPECT_EQ(misses[0].textIndex, 1);
-    // A lone UTF-16 unit read from a UTF-16 file has no place in UTF-8.
-    misses.clear();
     const QString lone = document::decodeText(QByteArray("\xFF\xFE\x3D\xD8" "a\0", 6), Encoding::Utf16LE);
     EXPECT_EQ(document::encodeText(lone, Encoding::Utf8, &misses), QByteArray("?a"));
     EXPECT_EQ(misses.size(), 1u);

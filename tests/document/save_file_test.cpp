@@ -59,6 +59,20 @@ private:
     bool mounted_ = false;
 };
 
+// Saves "new" to `path` in a child process running as `uid` in group `gid` alone.
+bool savedAs(uid_t uid, gid_t gid, const QString& path)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const gid_t groups[] = {gid};
+        const bool became = setgroups(1, groups) == 0 && setgid(gid) == 0 && setuid(uid) == 0;
+        _exit(became && document::writeFileBytes(path, "new").ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 TEST(SaveFile, KeepsTheExactModeAndWritesThroughSymlinks)
 {
     QTemporaryDir dir;
@@ -174,16 +188,7 @@ TEST(SaveFile, AGroupMemberSavingAnotherUsersFileLeavesItTheirs)
     const QString path = writeFile(dir, "team.txt", "old");
     ::chown(QFile::encodeName(path).constData(), 4242, 4343);
     ::chmod(QFile::encodeName(path).constData(), 0664);
-    const pid_t child = fork();
-    if (child == 0) {
-        // A member of group 4343, but not the owner.
-        const gid_t groups[] = {4343};
-        const bool became = setgroups(1, groups) == 0 && setgid(4343) == 0 && setuid(4444) == 0;
-        _exit(became && document::writeFileBytes(path, "new").ok ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(savedAs(4444, 4343, path)) << "a member of group 4343, but not the owner";
     EXPECT_EQ(readFile(path), QByteArray("new"));
     EXPECT_EQ(statOf(path).st_uid, 4242u) << "the owner can still write the file";
     EXPECT_EQ(statOf(path).st_gid, 4343u);
@@ -194,14 +199,7 @@ TEST(SaveFile, AGroupMemberSavingAnotherUsersFileLeavesItTheirs)
     const QString mine = writeFile(dir, "mine.txt", "old");
     ::chown(QFile::encodeName(mine).constData(), 4444, 4343);
     ::chmod(QFile::encodeName(mine).constData(), 0664);
-    const pid_t owner = fork();
-    if (owner == 0) {
-        const gid_t groups[] = {4545};
-        const bool became = setgroups(1, groups) == 0 && setgid(4545) == 0 && setuid(4444) == 0;
-        _exit(became && document::writeFileBytes(mine, "new").ok ? 0 : 1);
-    }
-    waitpid(owner, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(savedAs(4444, 4545, mine));
     EXPECT_EQ(readFile(mine), QByteArray("new"));
     EXPECT_EQ(statOf(mine).st_gid, 4343u) << "the file keeps its group";
 }

@@ -9,15 +9,6 @@ namespace {
 
 using testutil::u8;
 
-TEST(PhraseDictionary, TheBuiltInDictionaryReads)
-{
-    phrase::Dictionary d;
-    QString error;
-    ASSERT_TRUE(phrase::parseDictionary(phrase::builtInDictionaryText(), &d, &error)) << qPrintable(error);
-    EXPECT_FALSE(d.simplified.empty());
-    EXPECT_FALSE(d.traditional.empty());
-}
-
 TEST(PhraseDictionary, SectionsCommentsAndColumns)
 {
     phrase::Dictionary d;
