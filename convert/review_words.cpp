@@ -10,8 +10,8 @@ namespace review {
 namespace {
 
 // Words rewritten this often are marked. Each fansub group left out in turn, the words and the
-// character kinds together hold about three fifths of what the phrase step still gets wrong
-// there, on about 3 % of the Han characters (tools/review/uncertain_kinds.py).
+// character kinds together hold two thirds to four fifths of what the phrase step still gets
+// wrong there, on about 3 % of the Han characters (tools/review/uncertain_kinds.py).
 constexpr double kWordThreshold = 0.02;
 
 std::u16string_view view(QStringView s) { return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())}; }
