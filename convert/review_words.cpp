@@ -14,7 +14,15 @@ namespace {
 // wrong there, on about 3 % of the Han characters (tools/review/uncertain_kinds.py).
 constexpr double kWordThreshold = 0.02;
 
-std::u16string_view view(QStringView s) { return {reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size())}; }
+std::uint64_t packed(const char16_t* units, qsizetype n)
+{
+    std::uint64_t key = std::uint64_t(n) << 48;
+    for (qsizetype i = 0; i < n; ++i)
+        key |= std::uint64_t(units[i]) << (16 * (2 - i));
+    return key;
+}
+
+std::size_t slotOf(std::uint64_t key, std::size_t mask) { return std::size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
 
 bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
 
@@ -53,28 +61,68 @@ UncertainWords UncertainWords::parse(QStringView data, double threshold)
 
 void UncertainWords::index()
 {
-    byRun_.clear();
-    firsts_.reset();
-    longest_ = 0;
-    for (size_t i = 0; i < words_.size(); ++i) {
-        const Word& word = words_[i];
-        if (!byRun_.emplace(view(word.run), i).second)
+    // Words of one to three BMP units only, the first of a run kept; at most 0x7FFF of them.
+    std::vector<Word> kept;
+    for (Word& word : words_) {
+        const bool fits = word.run.size() <= 3 &&
+                          std::none_of(word.run.begin(), word.run.end(), [](QChar c) { return c.isSurrogate(); });
+        if (fits && kept.size() < 0x7FFF)
+            kept.push_back(std::move(word));
+    }
+    words_ = std::move(kept);
+    std::size_t size = 16;
+    while (size < words_.size() * 4)
+        size *= 2;
+    keys_.assign(size, 0);
+    values_.assign(size, 0);
+    const std::size_t mask = size - 1;
+    auto slot = [&](std::uint64_t key) -> std::uint32_t& {
+        std::size_t i = slotOf(key, mask);
+        while (keys_[i] != 0 && keys_[i] != key)
+            i = (i + 1) & mask;
+        keys_[i] = key;
+        return values_[i];
+    };
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+        const auto* units = reinterpret_cast<const char16_t*>(words_[i].run.utf16());
+        const qsizetype n = words_[i].run.size();
+        std::uint16_t& first = firsts_[units[0]];
+        if (n == 1) {
+            if ((first & ~kStartsLonger) == 0)
+                first |= std::uint16_t(i + 1);
             continue;
-        firsts_.set(word.run[0].unicode());
-        longest_ = std::max(longest_, word.run.size());
+        }
+        first |= kStartsLonger;
+        std::uint32_t& value = slot(packed(units, n));
+        if ((value & ~kPrefix) == 0)
+            value |= std::uint32_t(i + 1);
+        if (n == 3)
+            slot(packed(units, 2)) |= kPrefix;
     }
 }
 
-const UncertainWords::Word* UncertainWords::at(QStringView text, qsizetype at) const
+std::uint32_t UncertainWords::probe(std::uint64_t key) const
 {
-    if (!firsts_.test(text[at].unicode()))
-        return nullptr;
-    for (qsizetype n = std::min(longest_, text.size() - at); n > 0; --n) {
-        const auto it = byRun_.find(view(text.mid(at, n)));
-        if (it != byRun_.end())
-            return &words_[it->second];
+    const std::size_t mask = keys_.size() - 1;
+    for (std::size_t i = slotOf(key, mask);; i = (i + 1) & mask) {
+        if (keys_[i] == key)
+            return values_[i];
+        if (keys_[i] == 0)
+            return 0;
     }
-    return nullptr;
+}
+
+const UncertainWords::Word* UncertainWords::longer(QStringView text, qsizetype at, std::uint16_t flags) const
+{
+    const auto* units = reinterpret_cast<const char16_t*>(text.utf16()) + at;
+    const std::uint32_t two = probe(packed(units, 2));
+    if ((two & kPrefix) && at + 2 < text.size()) {
+        if (const std::uint32_t three = probe(packed(units, 3)) & ~kPrefix)
+            return &words_[three - 1];
+    }
+    if (const std::uint32_t word = two & ~kPrefix)
+        return &words_[word - 1];
+    return single(flags);
 }
 
 const UncertainWords& UncertainWords::builtIn()
@@ -88,54 +136,99 @@ const UncertainWords& UncertainWords::builtIn()
     return words;
 }
 
+namespace {
+
+// Finds the words of `result`, each part's `from` at the same place in `before`.
+class WordFinder {
+public:
+    WordFinder(const UncertainWords& words, const std::vector<Mark>& existing, std::vector<Mark>& found)
+        : words_(words), existing_(existing.cbegin()), existingEnd_(existing.cend()), found_(found)
+    {
+    }
+
+    // Both texts as one, where every line kept its length: false, having found nothing, where a
+    // line end of one stands against something else in the other.
+    bool whole(QStringView before, QStringView result)
+    {
+        const QChar* a = before.data();
+        for (qsizetype i = 0; i < result.size(); ++i) {
+            if (isLineEnd(result[i]) != isLineEnd(a[i])) {
+                found_.clear();
+                return false;
+            }
+            look(result, i, 0);
+        }
+        return true;
+    }
+
+    // Line by line; a line whose length the command changed is skipped.
+    void lines(QStringView before, QStringView result)
+    {
+        qsizetype b = 0;
+        qsizetype r = 0;
+        for (;;) {
+            qsizetype re = r;
+            while (re < result.size() && !isLineEnd(result[re]))
+                ++re;
+            qsizetype be = b;
+            while (be < before.size() && !isLineEnd(before[be]))
+                ++be;
+            if (re - r == be - b) {
+                const QStringView line = result.mid(r, re - r);
+                for (qsizetype i = 0; i < line.size(); ++i)
+                    look(line, i, r, b - r);
+            }
+            if (re == result.size() || be == before.size())
+                return;
+            r = re + (result[re] == u'\r' && re + 1 < result.size() && result[re + 1] == u'\n' ? 2 : 1);
+            b = be + (before[be] == u'\r' && be + 1 < before.size() && before[be + 1] == u'\n' ? 2 : 1);
+        }
+    }
+
+private:
+    // A word at `i` of `text`, which stands at `offset` in the result and `offset + shift` in
+    // the text before. Marks never overlap each other, nor an uncertain mark already there.
+    void look(QStringView text, qsizetype i, qsizetype offset, qsizetype shift = 0)
+    {
+        const UncertainWords::Word* word = words_.at(text, i);
+        if (word == nullptr)
+            return;
+        const qsizetype start = offset + i + word->first;
+        const qsizetype length = word->end - word->first;
+        if (start < taken_ || overlapsExisting(start, start + length))
+            return;
+        found_.push_back({MarkKind::Uncertain, start, length, start + shift, length, &word->kind, 0});
+        taken_ = start + length;
+    }
+
+    // Called with starts that never go back.
+    bool overlapsExisting(qsizetype start, qsizetype end)
+    {
+        for (; existing_ != existingEnd_; ++existing_) {
+            if (existing_->kind != MarkKind::Uncertain || existing_->start + existing_->length <= start)
+                continue;
+            return existing_->start < end;
+        }
+        return false;
+    }
+
+    const UncertainWords& words_;
+    std::vector<Mark>::const_iterator existing_;
+    std::vector<Mark>::const_iterator existingEnd_;
+    std::vector<Mark>& found_;
+    qsizetype taken_ = 0;
+};
+
+} // namespace
+
 void addWordMarks(MarkList& list, QStringView result, const UncertainWords& words)
 {
     if (words.empty())
         return;
     const QStringView before = list.before;
     std::vector<Mark> found;
-    // The uncertain marks already there, in order, so a word never doubles one.
-    auto existing = list.marks.cbegin();
-    auto overlapsExisting = [&](qsizetype start, qsizetype end) {
-        for (; existing != list.marks.cend(); ++existing) {
-            if (existing->kind != MarkKind::Uncertain)
-                continue;
-            if (existing->start + existing->length <= start)
-                continue;
-            return existing->start < end;
-        }
-        return false;
-    };
-    // One line of each text at a time; `shift` takes a result position to the before text.
-    qsizetype b = 0;
-    qsizetype r = 0;
-    while (r <= result.size()) {
-        qsizetype re = r;
-        while (re < result.size() && !isLineEnd(result[re]))
-            ++re;
-        qsizetype be = b;
-        while (be < before.size() && !isLineEnd(before[be]))
-            ++be;
-        if (re - r == be - b) {
-            const QStringView line = result.mid(r, re - r);
-            qsizetype taken = 0;   // marks never overlap each other
-            for (qsizetype i = 0; i < line.size(); ++i) {
-                const UncertainWords::Word* word = words.at(line, i);
-                if (word == nullptr)
-                    continue;
-                const qsizetype start = r + i + word->first;
-                const qsizetype length = word->end - word->first;
-                if (start < taken || overlapsExisting(start, start + length))
-                    continue;
-                found.push_back({MarkKind::Uncertain, start, length, start - r + b, length, &word->kind, 0});
-                taken = start + length;
-            }
-        }
-        if (re == result.size() || be == before.size())
-            break;
-        r = re + (result[re] == u'\r' && re + 1 < result.size() && result[re + 1] == u'\n' ? 2 : 1);
-        b = be + (before[be] == u'\r' && be + 1 < before.size() && before[be + 1] == u'\n' ? 2 : 1);
-    }
+    if (before.size() != result.size() || !WordFinder(words, list.marks, found).whole(before, result))
+        WordFinder(words, list.marks, found).lines(before, result);
     if (found.empty())
         return;
     // A changed run comes before the uncertain marks that start with it or inside it.

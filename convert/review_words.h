@@ -9,9 +9,7 @@
 #include <QString>
 #include <QStringView>
 
-#include <bitset>
-#include <string_view>
-#include <unordered_map>
+#include <cstdint>
 #include <vector>
 
 namespace review {
@@ -31,20 +29,37 @@ public:
     // comment line. Words below `threshold`, and lines that do not hold together, are left out.
     static UncertainWords parse(QStringView data, double threshold);
 
-    // The longest word starting at `at` in `text`, or none.
-    const Word* at(QStringView text, qsizetype at) const;
+    // The longest word starting at `at` in `text`, or none. Most characters are looked at
+    // once in a table; only a character that starts a longer word costs a hash probe.
+    const Word* at(QStringView text, qsizetype at) const
+    {
+        const std::uint16_t flags = firsts_[text[at].unicode()];
+        if (flags == 0)
+            return nullptr;
+        return (flags & kStartsLonger) && at + 1 < text.size() ? longer(text, at, flags) : single(flags);
+    }
     bool empty() const { return words_.empty(); }
 
-    UncertainWords() = default;
-    UncertainWords(UncertainWords&&) = default;
-    UncertainWords& operator=(UncertainWords&&) = default;
-
 private:
+    // firsts_: per BMP unit, its one-character word + 1 in the low bits, and whether a longer
+    // word starts with it.
+    static constexpr std::uint16_t kStartsLonger = 0x8000;
+    const Word* single(std::uint16_t flags) const
+    {
+        const std::uint16_t index = flags & ~kStartsLonger;
+        return index ? &words_[index - 1] : nullptr;
+    }
+    const Word* longer(QStringView text, qsizetype at, std::uint16_t flags) const;
     void index();
+    std::uint32_t probe(std::uint64_t key) const;   // the slot's value, 0 for none
+
     std::vector<Word> words_;
-    std::unordered_map<std::u16string_view, size_t> byRun_;   // views into words_[i].run
-    std::bitset<0x10000> firsts_;
-    qsizetype longest_ = 0;
+    std::vector<std::uint16_t> firsts_ = std::vector<std::uint16_t>(0x10000, 0);
+    // Two- and three-unit runs: open addressing on the units packed into one key. A value holds
+    // the word + 1 in the low bits, and kPrefix when a three-unit word starts with the run.
+    static constexpr std::uint32_t kPrefix = 0x80000000u;
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::uint32_t> values_;
 };
 
 // Adds an uncertain mark for each word of `words` found in `result`, where no uncertain mark

@@ -159,6 +159,7 @@ TEST(ReviewMarks, WordsEditorsOftenRewrite)
 {
     const review::UncertainWords words = review::UncertainWords::parse(
         u8("可是\t0\t1\t可 但\t0.2\t4/18\n"
+           "可\t0\t1\t可 能\t0.1\n"
            "眼下\t0\t2\t眼下 目前\t0.5\t1/1\n"
            "眼下的\t2\t3\t的 之\t0.3\t1/2\n"       // the longer word wins where both start
            "发\t0\t1\t发 發\t0.9\n"                 // overlaps the character kinds' 发 mark
@@ -184,6 +185,9 @@ TEST(ReviewMarks, WordsEditorsOftenRewrite)
     EXPECT_EQ(describeAll(marks(before, result), result),
               QStringList({u8("0?可<可[可/但]"), u8("4?的<的[的/之]"), u8("5~頭髮<头发[]"), u8("6?髮<发[髮/發]"),
                            u8("11~對<对[]")}));
+    // Where the longer word does not follow, the shorter one starting there is marked.
+    EXPECT_EQ(describeAll(marks(u8("眼下好，可以"), u8("眼下好，可以")), u8("眼下好，可以")),
+              QStringList({u8("0?眼下<眼下[眼下/目前]"), u8("4?可<可[可/能]")}));
     // A line whose length the command changed is left alone; the next line is marked again.
     const QString before2 = u8("内存可是\n可是");
     const QString result2 = u8("記憶體可是\n可是");
