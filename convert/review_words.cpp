@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <bit>
 
 namespace review {
 
@@ -24,7 +25,7 @@ std::uint64_t packed(const char16_t* units, qsizetype n)
 
 std::size_t slotOf(std::uint64_t key, std::size_t mask) { return std::size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
 
-bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
+bool isLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
 
 } // namespace
 
@@ -87,17 +88,21 @@ void UncertainWords::index()
         const auto* units = reinterpret_cast<const char16_t*>(words_[i].run.utf16());
         const qsizetype n = words_[i].run.size();
         std::uint16_t& first = firsts_[units[0]];
+        set(starts_, units[0]);
         if (n == 1) {
+            set(singles_, units[0]);
             if ((first & ~kStartsLonger) == 0)
                 first |= std::uint16_t(i + 1);
             continue;
         }
         first |= kStartsLonger;
+        if (n == 2)
+            set(pairs_, pairBit(units[0], units[1]));
+        else
+            set(triples_, tripleBit(units[0], units[1], units[2]));
         std::uint32_t& value = slot(packed(units, n));
-        if ((value & ~kPrefix) == 0)
-            value |= std::uint32_t(i + 1);
-        if (n == 3)
-            slot(packed(units, 2)) |= kPrefix;
+        if (value == 0)
+            value = std::uint32_t(i + 1);
     }
 }
 
@@ -115,13 +120,14 @@ std::uint32_t UncertainWords::probe(std::uint64_t key) const
 const UncertainWords::Word* UncertainWords::longer(QStringView text, qsizetype at, std::uint16_t flags) const
 {
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16()) + at;
-    const std::uint32_t two = probe(packed(units, 2));
-    if ((two & kPrefix) && at + 2 < text.size()) {
-        if (const std::uint32_t three = probe(packed(units, 3)) & ~kPrefix)
+    if (at + 2 < text.size() && bit(triples_, tripleBit(units[0], units[1], units[2]))) {
+        if (const std::uint32_t three = probe(packed(units, 3)))
             return &words_[three - 1];
     }
-    if (const std::uint32_t word = two & ~kPrefix)
-        return &words_[word - 1];
+    if (bit(pairs_, pairBit(units[0], units[1]))) {
+        if (const std::uint32_t two = probe(packed(units, 2)))
+            return &words_[two - 1];
+    }
     return single(flags);
 }
 
@@ -150,13 +156,27 @@ public:
     // line end of one stands against something else in the other.
     bool whole(QStringView before, QStringView result)
     {
-        const QChar* a = before.data();
-        for (qsizetype i = 0; i < result.size(); ++i) {
-            if (isLineEnd(result[i]) != isLineEnd(a[i])) {
+        const char16_t* a = reinterpret_cast<const char16_t*>(before.utf16());
+        const char16_t* b = reinterpret_cast<const char16_t*>(result.utf16());
+        const qsizetype n = result.size();
+        const UncertainWords& words = words_;
+        // A block at a time: gather where a word may start and where a line end stands against
+        // something else, without branching on each character, then visit the candidates.
+        for (qsizetype block = 0; block < n; block += 64) {
+            const int size = int(std::min<qsizetype>(64, n - block));
+            std::uint64_t candidates = 0;
+            std::uint64_t parted = 0;
+            for (int k = 0; k < size; ++k) {
+                const qsizetype i = block + k;
+                parted |= std::uint64_t(isLineEnd(a[i]) != isLineEnd(b[i])) << k;
+                candidates |= words.mayStart(b + i, n - i) << k;
+            }
+            if (parted != 0) [[unlikely]] {
                 found_.clear();
                 return false;
             }
-            look(result, i, 0);
+            for (; candidates != 0; candidates &= candidates - 1)
+                look(result, block + std::countr_zero(candidates), 0);
         }
         return true;
     }
@@ -168,15 +188,17 @@ public:
         qsizetype r = 0;
         for (;;) {
             qsizetype re = r;
-            while (re < result.size() && !isLineEnd(result[re]))
+            while (re < result.size() && !isLineEnd(result[re].unicode()))
                 ++re;
             qsizetype be = b;
-            while (be < before.size() && !isLineEnd(before[be]))
+            while (be < before.size() && !isLineEnd(before[be].unicode()))
                 ++be;
             if (re - r == be - b) {
                 const QStringView line = result.mid(r, re - r);
+                const auto* units = reinterpret_cast<const char16_t*>(line.utf16());
                 for (qsizetype i = 0; i < line.size(); ++i)
-                    look(line, i, r, b - r);
+                    if (words_.mayStart(units + i, line.size() - i) != 0)
+                        look(line, i, r, b - r);
             }
             if (re == result.size() || be == before.size())
                 return;
@@ -188,7 +210,7 @@ public:
 private:
     // A word at `i` of `text`, which stands at `offset` in the result and `offset + shift` in
     // the text before. Marks never overlap each other, nor an uncertain mark already there.
-    void look(QStringView text, qsizetype i, qsizetype offset, qsizetype shift = 0)
+    [[gnu::noinline]] void look(QStringView text, qsizetype i, qsizetype offset, qsizetype shift = 0)
     {
         const UncertainWords::Word* word = words_.at(text, i);
         if (word == nullptr)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -40,6 +41,19 @@ public:
     }
     bool empty() const { return words_.empty(); }
 
+    // 1 when a word may start at `units`, `left` (> 0) units from the text's end: a few bit
+    // look-ups in tables that stay in the nearest cache, without a branch, so that a caller can
+    // gather them for a block of characters and visit only the candidates, which are few: the
+    // pair and triple filters pass only about one in twenty runs that are no word.
+    std::uint64_t mayStart(const char16_t* units, qsizetype left) const
+    {
+        const char16_t first = units[0];
+        const char16_t second = left > 1 ? units[1] : 0;
+        const char16_t third = left > 2 ? units[2] : 0;
+        return bit(starts_, first) &
+               (bit(singles_, first) | bit(pairs_, pairBit(first, second)) | bit(triples_, tripleBit(first, second, third)));
+    }
+
 private:
     // firsts_: per BMP unit, its one-character word + 1 in the low bits, and whether a longer
     // word starts with it.
@@ -51,13 +65,26 @@ private:
     }
     const Word* longer(QStringView text, qsizetype at, std::uint16_t flags) const;
     void index();
+    static std::size_t pairBit(char16_t first, char16_t second) { return (first * 31u + second) & 0xFFFFu; }
+    static std::size_t tripleBit(char16_t first, char16_t second, char16_t third)
+    {
+        return ((first * 961u + second * 31u + third) * 0x9E3779B1u) >> 16;
+    }
+    using Bits = std::array<std::uint64_t, 0x10000 / 64>;
+    static std::uint64_t bit(const Bits& bits, std::size_t i) { return (bits[i >> 6] >> (i & 63)) & 1; }
+    static void set(Bits& bits, std::size_t i) { bits[i >> 6] |= std::uint64_t(1) << (i & 63); }
     std::uint32_t probe(std::uint64_t key) const;   // the slot's value, 0 for none
 
     std::vector<Word> words_;
     std::vector<std::uint16_t> firsts_ = std::vector<std::uint16_t>(0x10000, 0);
-    // Two- and three-unit runs: open addressing on the units packed into one key. A value holds
-    // the word + 1 in the low bits, and kPrefix when a three-unit word starts with the run.
-    static constexpr std::uint32_t kPrefix = 0x80000000u;
+    // Small enough to stay in the nearest cache: the units that start a word, those that are a
+    // word alone, and filters of the two- and three-unit words.
+    Bits starts_{};
+    Bits singles_{};
+    Bits pairs_{};
+    Bits triples_{};
+    // Two- and three-unit words: open addressing on the units packed into one key; a value is
+    // the word + 1.
     std::vector<std::uint64_t> keys_;
     std::vector<std::uint32_t> values_;
 };
