@@ -446,6 +446,9 @@ QStringList MarkList::alternatives(const Mark& mark) const
 {
     if (mark.reading == nullptr)
         return {};
+    // A word's readings start with the text it matched.
+    if (mark.chosen == 0)
+        return mark.reading->readings;
     const QString chosen = QString::fromUcs4(&mark.chosen, 1);
     QStringList out{chosen};
     for (const QString& r : mark.reading->readings)

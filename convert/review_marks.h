@@ -69,7 +69,7 @@ struct Mark {
     qsizetype fromStart = 0;    // what it came from, in MarkList::before
     qsizetype fromLength = 0;
     const UncertainKinds::Kind* reading = nullptr;   // Uncertain: its kind
-    char32_t chosen = 0;                            // Uncertain: the reading the result holds
+    char32_t chosen = 0;   // Uncertain: the reading the result holds; 0: the first of the kind's
 };
 
 // The marks of one command, sorted by start; an uncertain mark may lie inside a changed one.

@@ -5,6 +5,7 @@
 #include "convert/codepage.h"
 #include "convert/conversion.h"
 #include "convert/phrase/conversion.h"
+#include "convert/review_words.h"
 #include "convert/subtitle_text.h"
 #include "document/gb18030_text.h"
 #include "document/reserved_code_points.h"
@@ -160,11 +161,14 @@ review::MarkList commandMarks(Command command, const QString& before, const QStr
     // 繁轉簡 writes Simplified text: the readings are those of Simplified -> Traditional.
     review::MarkOptions options;
     options.uncertain = command != Command::Big5ToGb;
-    const bool readsGb = encoding == Encoding::Big5 && (command == Command::GbToBig5 || command == Command::Phrase);
-    if (!readsGb)
-        return review::markCommand(before, after, review::UncertainKinds::builtIn(), options);
-    review::MarkList list = review::markCommand(before, after, kindsAsShownThroughBig5(), options);
-    list.readBefore = &readShownAsGb;
+    const bool toTraditional = command == Command::GbToBig5 || command == Command::Phrase;
+    const bool readsGb = encoding == Encoding::Big5 && toTraditional;
+    review::MarkList list = review::markCommand(before, after, readsGb ? kindsAsShownThroughBig5() : review::UncertainKinds::builtIn(), options);
+    if (readsGb)
+        list.readBefore = &readShownAsGb;
+    // Both conversions to Traditional write the words editors often rewrite.
+    if (toTraditional && options.uncertain)
+        review::addWordMarks(list, after, review::UncertainWords::builtIn());
     return list;
 }
 

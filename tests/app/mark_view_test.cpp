@@ -2,6 +2,7 @@
 #include "app/form1.h"
 #include "app/mark_view.h"
 #include "app/text_area.h"
+#include "convert/review_words.h"
 #include "document/encoding.h"
 #include "tests/app/scripted_prompter.h"
 #include "tests/support/test_util.h"
@@ -82,6 +83,19 @@ TEST(MarkView, ChoosingAReadingIsOneUndoStep)
     ASSERT_TRUE(s.view.choose(s.byteOf(u8("頭")), u8("髮")));
     EXPECT_EQ(s.area.text(), u8("頭髮乾了"));
     EXPECT_TRUE(s.view.alternativesAt(s.byteOf(u8("頭"))).isEmpty());
+    // A word editors often rewrite is one mark, replaced whole from anywhere inside it.
+    const QString text = u8("眼下好");
+    review::MarkList list = review::markCommand(text, text, kinds());
+    const auto words = review::UncertainWords::parse(u8("眼下\t0\t2\t眼下 目前 現在\t0.5\n"), 0);   // marks point into it
+    review::addWordMarks(list, text, words);
+    Shown w(text, text);
+    w.view.show(text, std::move(list));
+    EXPECT_EQ(w.view.alternativesAt(w.byteOf(u8("眼"))), QStringList({u8("眼下"), u8("目前"), u8("現在")}));
+    ASSERT_TRUE(w.view.choose(w.byteOf(u8("眼")), u8("目前")));
+    EXPECT_EQ(w.area.text(), u8("目前好"));
+    EXPECT_EQ(w.view.uncertainCount(), 0);
+    w.area.SendScintilla(QsciScintillaBase::SCI_UNDO);
+    EXPECT_EQ(w.area.text(), text);
 }
 
 TEST(MarkView, NextAndPreviousWrapAroundTheText)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/review_marks.h"
+#include "convert/review_words.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,53 @@ TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
     one.marks.push_back({MarkKind::Changed, 0, 3, 0, 1, nullptr, 0});
     EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), one)
                     .startsWith(R"({"line": 1, "column": 0, "length": 3, "kind": "changed", "text": "\"\\\u0009")"));
+}
+
+TEST(ReviewMarks, WordsEditorsOftenRewrite)
+{
+    const review::UncertainWords words = review::UncertainWords::parse(
+        u8("可是\t0\t1\t可 但\t0.2\t4/18\n"
+           "可\t0\t1\t可 能\t0.1\n"
+           "眼下\t0\t2\t眼下 目前\t0.5\t1/1\n"
+           "眼下的\t2\t3\t的 之\t0.3\t1/2\n"       // the longer word wins where both start
+           "发\t0\t1\t发 發\t0.9\n"                 // overlaps the character kinds' 发 mark
+           "太低\t0\t1\t太 很\t0.001\n"             // below the threshold
+           "不对\t0\t1\t对 對\t0.5\n"               // its first reading is not what it matched
+           "越界\t1\t3\t界 限\t0.5\n"),             // its part runs past the word
+        0.01);
+    auto marks = [&](const QString& before, const QString& result) {
+        review::MarkList list = review::markCommand(before, result, kinds());
+        review::addWordMarks(list, result, words);
+        return list;
+    };
+    auto describeAll = [](const review::MarkList& list, const QString& result) {
+        QStringList out;
+        for (const review::Mark& m : list.marks)
+            out << QString::number(m.start) + (m.kind == MarkKind::Changed ? u8("~") : u8("?")) +
+                       result.mid(m.start, m.length) + u8("<") + list.from(m) + u8("[") + list.alternatives(m).join(u8("/")) + u8("]");
+        return out;
+    };
+    // Sorted with the changed runs, each word part marked once, from read at the same place.
+    const QString before = u8("可是眼下的头发，太低不对越界");
+    const QString result = u8("可是眼下的頭髮，太低不對越界");
+    EXPECT_EQ(describeAll(marks(before, result), result),
+              QStringList({u8("0?可<可[可/但]"), u8("4?的<的[的/之]"), u8("5~頭髮<头发[]"), u8("6?髮<发[髮/發]"),
+                           u8("11~對<对[]")}));
+    // Where the longer word does not follow, the shorter one starting there is marked.
+    EXPECT_EQ(describeAll(marks(u8("眼下好，可以"), u8("眼下好，可以")), u8("眼下好，可以")),
+              QStringList({u8("0?眼下<眼下[眼下/目前]"), u8("4?可<可[可/能]")}));
+    // A line whose length the command changed is left alone; the next line is marked again.
+    const QString before2 = u8("内存可是\n可是");
+    const QString result2 = u8("記憶體可是\n可是");
+    QStringList got = describeAll(marks(before2, result2), result2);
+    EXPECT_EQ(got.filter(u8("?")), QStringList({u8("6?可<可[可/但]")}));
+    // JSON carries a word's readings and rate like a character's.
+    const QByteArray json = review::toJsonLines(u8("可是"), marks(u8("可是"), u8("可是")));
+    EXPECT_EQ(json, QByteArray(R"({"line": 1, "column": 0, "length": 1, "kind": "uncertain", "text": "可", "from": "可", "alternatives": ["可", "但"], "rate": 0.2})"
+                               "\n"));
+    // The built-in list is there to be read.
+    const review::UncertainWords& builtIn = review::UncertainWords::builtIn();
+    EXPECT_FALSE(builtIn.empty());
 }
 
 } // namespace

@@ -15,8 +15,16 @@ lines are "simplified<TAB>traditional"), drawn towards the pooled rate of the co
 choices by PRIOR_WEIGHT occurrences, so that a kind seen a few times is neither dropped nor
 marked on the strength of one mistake.
 
+Beside the characters it builds word kinds: runs of one to three Han characters of the phrase
+step's output that editors often rewrote (可是 -> 但是, 眼下 -> 目前, 看上去 -> 看起來), which no
+per-character list can point to. Each carries the part of the run they rewrote, their readings of
+it and its rate, rewritten / (seen + WORD_PRIOR): a run seen once and rewritten once counts
+a third. Runs are taken from every corpus, so that what the Taiwanese text
+writes unchanged lowers a rate.
+
 It also prints, per threshold, what the marks would catch on those corpora: the share of the
-phrase step's wrong Han characters that lie in a mark, and the share of Han characters marked.
+phrase step's wrong Han characters that lie in a mark, and the share of Han characters marked,
+with each fansub group measured on kinds and words built without it.
 
   tools/review/uncertain_kinds.py --convert build/cli/subbig5-convert \
       --taiwanese corpus/dev --pairs DIR --out convert/review/uncertain.txt
@@ -31,6 +39,9 @@ import tempfile
 PRIOR_WEIGHT = 20    # a rate counts this many occurrences of the pooled rate besides its own
 MIN_FOUND = 10       # a kind found in the corpus needs this many occurrences
 MIN_ALTERNATIVE = 3  # and its other reading this many
+WORD_PRIOR = 2       # a word's rate counts this many unchanged occurrences besides its own
+WORD_THRESHOLD = 0.02
+WORD_LENGTHS = (1, 2, 3)
 
 
 def is_han(c):
@@ -138,14 +149,54 @@ def measure(rows, choices):
     return kinds, rates, seen, wrong, pooled
 
 
-def evaluate(rows, kinds, rates, threshold):
+def measure_words(rows):
+    """Output runs -> (seen, rewritten, {offset in the run: Counter of what editors wrote})."""
+    seen = collections.Counter()
+    rewritten = collections.Counter()
+    where = collections.defaultdict(lambda: collections.defaultdict(collections.Counter))
+    for _, _, output, hum in rows:
+        for n in WORD_LENGTHS:
+            for i in range(len(output) - n + 1):
+                run = output[i:i + n]
+                if not all(is_han(c) for c in run):
+                    continue
+                seen[run] += 1
+                changed = [j for j in range(n) if output[i + j] != hum[i + j] and is_han(hum[i + j])]
+                if changed:
+                    rewritten[run] += 1
+                    first, last = changed[0], changed[-1] + 1
+                    where[run][(first, last)][hum[i + first:i + last]] += 1
+    words = {}
+    for run, r in rewritten.items():
+        rate = r / (seen[run] + WORD_PRIOR)
+        if rate < WORD_THRESHOLD:
+            continue
+        # The part most often rewritten, with what the editors wrote there, most often first.
+        (first, last), readings = max(where[run].items(), key=lambda item: sum(item[1].values()))
+        words[run] = (first, last, [run[first:last]] + [h for h, _ in readings.most_common()], rate, r, seen[run])
+    return words
+
+
+def word_marks(output, words):
+    """Offsets of `output` inside a word kind's rewritten part."""
+    marked = set()
+    for n in WORD_LENGTHS:
+        for i in range(len(output) - n + 1):
+            word = words.get(output[i:i + n])
+            if word:
+                marked.update(range(i + word[0], i + word[1]))
+    return marked
+
+
+def evaluate(rows, kinds, rates, threshold, words=None):
     han = errors = caught = marked = 0
     for _, source, output, hum in rows:
-        for s, o, h in zip(source, output, hum):
+        in_word = word_marks(output, words) if words else set()
+        for i, (s, o, h) in enumerate(zip(source, output, hum)):
             if not is_han(s):
                 continue
             han += 1
-            is_marked = s in kinds and rates[s] >= threshold and o in kinds[s]
+            is_marked = (s in kinds and rates[s] >= threshold and o in kinds[s]) or i in in_word
             marked += is_marked
             if o != h:
                 errors += 1
@@ -159,6 +210,7 @@ def main():
     ap.add_argument("--taiwanese", action="append", help="folder of Taiwanese text, one segment a line")
     ap.add_argument("--pairs", action="append", help="folder of simplified<TAB>traditional files")
     ap.add_argument("--out", help="where to write the list")
+    ap.add_argument("--words-out", help="where to write the word kinds")
     ap.add_argument("--threshold", type=float, default=0.05)
     args = ap.parse_args()
 
@@ -166,6 +218,7 @@ def main():
     groups = read_corpora(args)
     rows = list(triples(groups, args.convert))
     kinds, rates, seen, wrong, pooled = measure(rows, choices)
+    words = measure_words(rows)
 
     print(f"{len(rows)} lines, {len(kinds)} kinds ({len(choices)} from the conversion), pooled rate {pooled:.3f}")
     print("threshold  caught/errors  marked/Han")
@@ -173,16 +226,24 @@ def main():
     held_out = {}
     for name in names:
         rest = [r for r in rows if r[0] != name]
-        held_out[name] = ([r for r in rows if r[0] == name], *measure(rest, choices)[:2])
-    print("threshold  in-sample caught/errors  marked/Han   left-out groups: caught, marked")
+        held_out[name] = ([r for r in rows if r[0] == name], *measure(rest, choices)[:2], measure_words(rest))
+    print(f"{len(words)} word kinds at rate {WORD_THRESHOLD}")
+    print("threshold  in-sample caught/errors  marked/Han   left-out groups: caught, marked; fansub groups pooled")
     for t in (0.0, 0.005, 0.01, 0.015, 0.02, 0.03, 0.05, 0.08, 0.1):
-        han, errors, caught, marked = evaluate(rows, kinds, rates, t)
-        parts = []
-        for name in names:
-            held, k, r = held_out[name]
-            h, e, c, m = evaluate(held, k, r, t)
-            parts.append(f"{name.split('/')[-1]} {c}/{e} {m / max(h, 1):.1%}")
-        print(f"{t:9.3f}  {caught / max(errors, 1):22.1%}  {marked / max(han, 1):9.2%}   " + "; ".join(parts))
+        for with_words in (False, True):
+            han, errors, caught, marked = evaluate(rows, kinds, rates, t, words if with_words else None)
+            parts = []
+            pooled_held = [0, 0, 0, 0]
+            for name in names:
+                held, k, r, w = held_out[name]
+                result = evaluate(held, k, r, t, w if with_words else None)
+                h, e, c, m = result
+                parts.append(f"{name.split('/')[-1]} {c}/{e} {m / max(h, 1):.1%}")
+                if name.startswith("pairs/"):
+                    pooled_held = [a + b for a, b in zip(pooled_held, result)]
+            h, e, c, m = pooled_held
+            print(f"{t:9.3f}{' +words' if with_words else '       '}  {caught / max(errors, 1):15.1%}  "
+                  f"{marked / max(han, 1):9.2%}   " + "; ".join(parts) + f"; pooled {c / max(e, 1):.1%} {m / max(h, 1):.1%}")
 
     if args.out:
         with open(args.out, "w", encoding="utf-8") as f:
@@ -192,6 +253,14 @@ def main():
             f.write(f"# rates drawn towards the pooled rate {pooled:.4f} by {PRIOR_WEIGHT} occurrences.\n")
             for s in sorted(kinds):
                 f.write(f"{s}\t{' '.join(kinds[s])}\t{rates[s]:.4f}\t{wrong[s]}/{seen[s]}\n")
+    if args.words_out:
+        with open(args.words_out, "w", encoding="utf-8") as f:
+            f.write("# Word kinds for review marks, written by tools/review/uncertain_kinds.py.\n")
+            f.write("# run<TAB>first<TAB>end<TAB>readings of run[first:end], the output's first<TAB>rate<TAB>rewritten/seen\n")
+            f.write("# Runs of the phrase step's output that the editors of the fansub corpus often rewrote.\n")
+            for run in sorted(words):
+                first, last, readings, rate, r, n = words[run]
+                f.write(f"{run}\t{first}\t{last}\t{' '.join(readings)}\t{rate:.4f}\t{r}/{n}\n")
     return 0
 
 
