@@ -170,6 +170,10 @@ BlockBits blockBits(const char16_t* a, const char16_t* b)
 {
     BlockBits bits;
 #if defined(__SSE2__)
+    _mm_prefetch(reinterpret_cast<const char*>(a + 1024), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(a + 1024 + 32), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b + 1024), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b + 1024 + 32), _MM_HINT_T0);
     const __m128i cr = _mm_set1_epi16(u'\r');
     const __m128i lf = _mm_set1_epi16(u'\n');
     const __m128i surrogateMask = _mm_set1_epi16(short(0xF800));
@@ -276,26 +280,46 @@ public:
                     return stop;
                 continue;
             }
+            // Where a changed run starts and where one ends (the first unit after it), up to
+            // where line ends parted if they did; starts and ends alternate, so each start pairs
+            // with the end that follows it.
             const std::uint64_t parted = bits.differs & bits.lineEnds;
-            const std::uint64_t before = parted ? (parted & (0 - parted)) - 1 : ~std::uint64_t(0);
-            std::uint64_t events = 0;
-            if (changed)
-                events = bits.differs ^ ((bits.differs << 1) | (open_ != kNone ? 1 : 0));
-            const std::uint64_t keys = uncertain ? keyBits(a + i) : 0;
-            events = (events | keys) & before;
-            while (events != 0) {
-                const int j = std::countr_zero(events);
-                events &= events - 1;
-                const qsizetype at = i + j;
-                if (changed && ((bits.differs >> j) & 1) == (open_ == kNone ? 1u : 0u)) {
-                    if (open_ == kNone)
-                        openRun(resultAt + at, beforeAt + at);
-                    else
-                        closeRun(resultAt + at);
-                }
-                if ((keys >> j) & 1)
-                    uncertainAt(a[at], b[at], beforeAt + at, resultAt + at);
+            const std::uint64_t limit = parted != 0 ? (parted & (0 - parted)) - 1 : ~std::uint64_t(0);
+            std::uint64_t starts = 0;
+            std::uint64_t ends = 0;
+            if (changed) {
+                const std::uint64_t was = (bits.differs << 1) | (open_ != kNone ? 1 : 0);
+                starts = bits.differs & ~was & limit;
+                ends = ~bits.differs & was & limit;
             }
+            const auto runsUpTo = [&](std::uint64_t upTo) {
+                std::uint64_t s = starts & upTo;
+                std::uint64_t e = ends & upTo;
+                starts &= ~upTo;
+                ends &= ~upTo;
+                if (open_ != kNone && e != 0) {
+                    closeRun(resultAt + i + std::countr_zero(e));
+                    e &= e - 1;
+                }
+                while (s != 0) {
+                    const int j = std::countr_zero(s);
+                    s &= s - 1;
+                    openRun(resultAt + i + j, beforeAt + i + j);
+                    if (e != 0) {
+                        closeRun(resultAt + i + std::countr_zero(e));
+                        e &= e - 1;
+                    }
+                }
+            };
+            // An uncertain mark goes in after the runs that start at or before it.
+            std::uint64_t keys = uncertain ? keyBits(a + i) & limit : 0;
+            while (keys != 0) {
+                const int j = std::countr_zero(keys);
+                keys &= keys - 1;
+                runsUpTo((std::uint64_t(2) << j) - 1);
+                uncertainAt(a[i + j], b[i + j], beforeAt + i + j, resultAt + i + j);
+            }
+            runsUpTo(~std::uint64_t(0));
             if (parted != 0) {
                 open_ = kNone;
                 return i + std::countr_zero(parted);
@@ -313,14 +337,20 @@ public:
     std::uint64_t keyBits(const char16_t* a) const
     {
 #if defined(__SSE2__)
-        // Independent byte loads, gathered 16 at a time, rather than a chain of shifts.
-        alignas(16) std::uint8_t flags[64];
-        for (int j = 0; j < 64; ++j)
-            flags[j] = keyFlags_[a[j]];
+        // Independent byte loads put together in registers, 8 at a time, and their top bits
+        // taken at once (stored bytes read back as a vector would wait for the stores).
+        const std::uint8_t* table = keyFlags_.data();
         std::uint64_t bits = 0;
-        for (int j = 0; j < 64; j += 16)
-            bits |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(flags + j)))))
-                    << j;
+        for (int j = 0; j < 64; j += 16) {
+            std::uint64_t lo = 0;
+            std::uint64_t hi = 0;
+#pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k) {
+                lo |= std::uint64_t(table[a[j + k]]) << (8 * k);
+                hi |= std::uint64_t(table[a[j + 8 + k]]) << (8 * k);
+            }
+            bits |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_set_epi64x(std::int64_t(hi), std::int64_t(lo))))) << j;
+        }
         return bits;
 #else
         std::uint64_t bits = 0;
