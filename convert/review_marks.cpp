@@ -156,6 +156,7 @@ bool byStart(const Mark& x, const Mark& y) { return x.start < y.start; }
 
 bool isLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
 bool isLowSurrogate(char16_t c) { return (c & 0xFC00) == 0xDC00; }
+bool isHighSurrogate(char16_t c) { return (c & 0xFC00) == 0xD800; }
 bool isSurrogate(char16_t c) { return (c & 0xF800) == 0xD800; }
 
 // What a block of 64 units of the two texts holds, a bit for each unit: where they differ,
@@ -414,7 +415,7 @@ private:
                 return i;
             }
             if (options_.changed && differs && open_ == kNone) {
-                const qsizetype start = i > 0 && isLowSurrogate(b[i]) ? i - 1 : i;
+                const qsizetype start = i > 0 && isLowSurrogate(b[i]) && isHighSurrogate(b[i - 1]) ? i - 1 : i;
                 openRun(resultAt + start, beforeAt + start);
             } else if (open_ != kNone && !differs && !isLowSurrogate(b[i])) {
                 closeRun(resultAt + i);

@@ -68,6 +68,9 @@ TEST(ReviewMarks, ChangedSpansOfConversionsThatKeepTheLength)
     EXPECT_TRUE(changed(QString(), QString()).isEmpty());
     // A character beyond the BMP is one mark of two units, never half of it.
     EXPECT_EQ(changed(u8("a𠀀b"), u8("a𠀁b")), QStringList({u8("1+2:𠀁<𠀀")}));
+    // A lone low surrogate has no pair to keep whole: the character before it stays unmarked.
+    EXPECT_EQ(changed(u8("1\n") + QChar(0xDC00) + u8("ab") + QChar(0xDC00), u8("1\n") + QChar(0xDC01) + u8("ab") + QChar(0xDC01)),
+              QStringList({u8("2+1:") + QChar(0xDC01) + u'<' + QChar(0xDC00), u8("5+1:") + QChar(0xDC01) + u'<' + QChar(0xDC00)}));
     // Long texts go 64 units at a time: a run that ends, starts or goes on where one such
     // stretch meets the next is one mark all the same.
     const QString tail(130, u'y');
