@@ -3,13 +3,18 @@
 // same text in one run.
 #include "bench/bench.h"
 
+#include "app/form1.h"
 #include "app/mark_view.h"
+#include "app/prompter.h"
 #include "app/text_area.h"
+#include "convert/codepage.h"
 #include "convert/conversion.h"
 #include "convert/review_marks.h"
 #include "document/commands.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -75,12 +80,71 @@ void editor(const QString& gbShown)
                 100.0 * (responds + background) / command);
 }
 
+namespace {
+
+// Answers every question as a user going on would, without a window.
+class GoOn : public Prompter {
+public:
+    bool askYesNo(QWidget*, const QString&, const QString&) override { return true; }
+    SaveChoice askSave(QWidget*, const QString&, const QString&) override { return SaveChoice::Discard; }
+    void tell(QWidget*, const QString&, const QString&, Icon) override {}
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+};
+
+} // namespace
+
+// The whole editor: 簡轉繁 on a GB2312 file opened on the Big5 road, show changes off and on.
+// Off, no marks are worked out at all; on, the click returns once the first screen of marks is
+// in, and the rest go in while the editor waits for input.
+void wholeEditor(const QString& gbShown)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto seconds = [](Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double>(to - from).count(); };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("gb.srt");
+    {
+        QByteArray bytes = cp950::encode(gbShown);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+            return;
+    }
+    const double mb = double(gbShown.size()) * 2 / 1e6;
+    double click[2] = {0, 0};
+    double background = 0;
+    int uncertain = 0;
+    for (const bool on : {false, true}) {
+        GoOn prompter;
+        Form1 form;
+        form.setPrompter(&prompter);
+        form.resize(1000, 700);
+        form.show();
+        form.showMarks_Click(on);
+        if (!form.Sum(path))
+            return;
+        QCoreApplication::processEvents();
+        const auto t0 = Clock::now();
+        form.G_Click();
+        const auto t1 = Clock::now();
+        while (form.marks().filling())
+            QCoreApplication::processEvents();
+        background = seconds(t1, Clock::now());
+        click[on] = seconds(t0, t1);
+        uncertain = form.marks().uncertainCount();
+    }
+    bench::row("editor 簡轉繁 click, show changes off", mb, click[0]);
+    bench::row("editor 簡轉繁 click, show changes on", mb, click[1]);
+    bench::note("  marks cost %.0f %% of the click; then %.3f s filling in the background; %d uncertain",
+                100.0 * (click[1] - click[0]) / click[0], background, uncertain);
+}
+
 SUBBIG5_BENCH(marks)
 {
     // The sample-like subtitle as a GB2312 file read on the Big5 road, about 100 MB.
     const QString gbShown = modBig2GB::BigToGB(bench::big5SubtitleText(100'000'000));
     compare("簡轉繁, 100 MB", document::Command::GbToBig5, gbShown, document::Encoding::Big5);
     editor(gbShown);
+    wholeEditor(gbShown);
     const QString converted = modBig2GB::GBToBig(gbShown);
     compare("字幕矯正, 100 MB", document::Command::Correct, converted, document::Encoding::Big5);
     if (document::commandUnavailable(document::Command::Phrase).isEmpty()) {
