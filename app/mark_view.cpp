@@ -123,12 +123,16 @@ void MarkView::fillSome(long untilByte, size_t atLeast, bool timed)
     clock.start();
     const size_t first = next_;
     int current = -1;
+    uintptr_t currentValue = 0;   // none: the first fill sets it
     const QStringView text(text_);
     // Marks come sorted by start: one walk over the text turns UTF-16 positions into bytes.
     for (; next_ < list_.marks.size(); ++next_) {
         const review::Mark& mark = list_.marks[next_];
-        if (mark.start < walkedTo_ || mark.start + mark.length > text.size())
+        if (mark.start < walkedTo_ || mark.start + mark.length > text.size()) {
+            if (mark.kind == review::MarkKind::Uncertain)
+                setCount(uncertainLeft_ - 1);   // counted, but not of this text
             continue;
+        }
         walkedByte_ += long(utf8Length(text.mid(walkedTo_, mark.start - walkedTo_)));
         walkedTo_ = mark.start;
         if (walkedByte_ >= untilByte && next_ - first >= atLeast)
@@ -152,7 +156,11 @@ void MarkView::fillSome(long untilByte, size_t atLeast, bool timed)
         }
         if (isUncertain)
             uncertain_.push_back(next_);
-        send(QsciScintillaBase::SCI_SETINDICATORVALUE, isUncertain ? uintptr_t(uncertain_.size()) : 1, 0);
+        const uintptr_t value = isUncertain ? uintptr_t(uncertain_.size()) : 1;
+        if (value != currentValue) {
+            send(QsciScintillaBase::SCI_SETINDICATORVALUE, value, 0);
+            currentValue = value;
+        }
         send(QsciScintillaBase::SCI_INDICATORFILLRANGE, uintptr_t(at), bytes);
     }
     area_.SendScintilla(QsciScintillaBase::SCI_SETMODEVENTMASK, mask);
