@@ -23,10 +23,15 @@ namespace {
 void compare(const char* name, document::Command command, const QString& text, document::Encoding encoding)
 {
     const double mb = double(text.size()) * 2 / 1e6;
+    // Taken in turns, so that a busy moment of the machine weighs on both alike.
     document::CommandResult result;
-    const double convert = bench::bestSeconds(3, [&] { result = document::runCommand(command, text, encoding); });
     review::MarkList marks;
-    const double mark = bench::bestSeconds(3, [&] { marks = document::commandMarks(command, text, result.text, encoding); });
+    double convert = 1e300;
+    double mark = 1e300;
+    for (int round = 0; round < 4; ++round) {
+        convert = std::min(convert, bench::bestSeconds(1, [&] { result = document::runCommand(command, text, encoding); }));
+        mark = std::min(mark, bench::bestSeconds(1, [&] { marks = document::commandMarks(command, text, result.text, encoding); }));
+    }
     const qsizetype uncertain = marks.uncertainCount();
     bench::row((QByteArray(name) + " alone").constData(), mb, convert);
     bench::row((QByteArray(name) + " marks").constData(), mb, mark);
@@ -94,9 +99,9 @@ public:
 
 } // namespace
 
-// The whole editor: 簡轉繁 on a GB2312 file opened on the Big5 road, show changes off and on.
-// Off, no marks are worked out at all; on, the click returns once the first screen of marks is
-// in, and the rest go in while the editor waits for input.
+// The whole editor: 簡轉繁 on a GB2312 file opened on the Big5 road, show changes off and on, in
+// turns, best of two each. Off, no marks are worked out at all; on, the click returns once the
+// first screen of marks is in, and the rest go in while the editor waits for input.
 void wholeEditor(const QString& gbShown)
 {
     using Clock = std::chrono::steady_clock;
@@ -110,10 +115,11 @@ void wholeEditor(const QString& gbShown)
             return;
     }
     const double mb = double(gbShown.size()) * 2 / 1e6;
-    double click[2] = {0, 0};
-    double background = 0;
+    double click[2] = {1e300, 1e300};
+    double background = 1e300;
     int uncertain = 0;
-    for (const bool on : {false, true}) {
+    for (int round = 0; round < 4; ++round) {
+        const bool on = round % 2 == 1;
         GoOn prompter;
         Form1 form;
         form.setPrompter(&prompter);
@@ -128,8 +134,9 @@ void wholeEditor(const QString& gbShown)
         const auto t1 = Clock::now();
         while (form.marks().filling())
             QCoreApplication::processEvents();
-        background = seconds(t1, Clock::now());
-        click[on] = seconds(t0, t1);
+        if (on)
+            background = std::min(background, seconds(t1, Clock::now()));
+        click[on] = std::min(click[on], seconds(t0, t1));
         uncertain = form.marks().uncertainCount();
     }
     bench::row("editor 簡轉繁 click, show changes off", mb, click[0]);
