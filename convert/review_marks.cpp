@@ -235,9 +235,15 @@ public:
     {
         options_.uncertain = options_.uncertain && kinds_.size() > 0;
         keyFlags_.assign(0x10000, 0);
-        for (const UncertainKinds::Kind& kind : kinds_.all())
-            if (kind.key < 0x10000)
-                keyFlags_[kind.key] = 0x80;
+        for (const UncertainKinds::Kind& kind : kinds_.all()) {
+            if (kind.key >= 0x10000)
+                continue;
+            // The first kinds' readings sit here, next to their flags; the rest are looked up.
+            const size_t slot = std::min(readings_.size(), kLookedUp);
+            keyFlags_[kind.key] = std::uint8_t(0x80 | slot);
+            if (slot < kLookedUp)
+                readings_.push_back(std::to_array(kind.units));
+        }
     }
 
     // One line of each text, at its position in its text. The line's marks come out sorted.
@@ -398,8 +404,18 @@ private:
 
     void uncertainAt(char16_t was, char16_t now, qsizetype fromStart, qsizetype start)
     {
-        const UncertainKinds::Kind* kind = kinds_.find(was);
-        if (kind != nullptr && !isSurrogate(now) && kind->hasReading(now))
+        const unsigned flags = keyFlags_[was];
+        if (flags == 0 || now == 0 || isSurrogate(now))
+            return;
+        const size_t slot = flags & 0x7F;
+        bool reading = false;
+        if (slot < kLookedUp) {
+            for (char16_t unit : readings_[slot])
+                reading |= unit == now;
+        } else {
+            reading = kinds_.find(was)->hasReading(now);
+        }
+        if (reading)
             push(MarkKind::Uncertain, now, start, 1, fromStart, 1);
     }
 
@@ -517,7 +533,10 @@ private:
     const UncertainKinds& kinds_;
     MarkOptions options_;
     std::vector<Mark>& out_;
-    std::vector<std::uint8_t> keyFlags_;   // 0x80 for each BMP key, else 0
+    // For each BMP key 0x80 and the slot of its readings in readings_ (kLookedUp: none), else 0.
+    static constexpr size_t kLookedUp = 0x7F;
+    std::vector<std::uint8_t> keyFlags_;
+    std::vector<std::array<char16_t, sizeof(UncertainKinds::Kind::units) / sizeof(char16_t)>> readings_;
     size_t open_ = kNone;                             // the changed run being built
 };
 
