@@ -5,9 +5,9 @@
 //
 // Marks are worked out afterwards from the text before and after a command, so the commands
 // themselves stay as they are. Every command keeps the text's lines (none adds or removes a
-// line end), so the two texts are compared line by line, and within a line character by
-// character: directly where the line kept its length, through a shortest edit script where
-// it did not.
+// line end), so the two texts are walked side by side, character for character, as long as
+// their lines keep their lengths; a line that did not goes through a shortest edit script, and
+// the walk goes on after it.
 
 #include <QByteArray>
 #include <QString>
