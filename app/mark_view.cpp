@@ -66,6 +66,7 @@ void MarkView::clear()
         area_.SendScintilla(QsciScintillaBase::SCI_INDICATORCLEARRANGE, 0UL, length);
     }
     uncertain_.clear();
+    gone_.clear();
     list_ = {};
     pending_.clear();
     shown_ = false;
@@ -154,8 +155,10 @@ void MarkView::fillSome(long untilByte, size_t atLeast, bool timed)
             send(QsciScintillaBase::SCI_SETINDICATORCURRENT, uintptr_t(indicator), 0);
             current = indicator;
         }
-        if (isUncertain)
+        if (isUncertain) {
             uncertain_.push_back(next_);
+            gone_.push_back(false);
+        }
         const uintptr_t value = isUncertain ? uintptr_t(uncertain_.size()) : 1;
         if (value != currentValue) {
             send(QsciScintillaBase::SCI_SETINDICATORVALUE, value, 0);
@@ -258,23 +261,40 @@ void MarkView::modified(int position, int type, int length)
     const long pos = position;
     const long end = pos + length;
     if (type & QsciScintillaBase::SC_MOD_BEFOREDELETE) {
+        if (length <= 0)
+            return;
+        // Runs wholly inside the deletion go with their text; a run that reaches past either
+        // end leaves a rest, cleared once the deletion is done.
         for (int indicator : {kChanged, kUncertain}) {
-            for (long p = pos; p < end;) {
-                const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, p);
-                const long value = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, p);
-                if (value != 0) {
-                    const long runStart = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, indicator, p);
-                    // Where the rest of the run will stand once the deletion is done.
-                    pending_.push_back({indicator, std::min(runStart, pos)});
-                    pending_.push_back({indicator, runEnd > end ? runEnd - length : pos});
-                    if (indicator == kUncertain)
-                        setCount(uncertainLeft_ - 1);
-                }
-                if (runEnd <= p)
-                    break;
-                p = runEnd;
+            const auto valueAt = [&](long p) { return area_.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, p); };
+            long firstStart = -1;
+            if (valueAt(pos) != 0) {
+                firstStart = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, indicator, pos);
+                const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, pos);
+                pending_.push_back({indicator, std::min(firstStart, pos)});
+                pending_.push_back({indicator, runEnd > end ? runEnd - length : pos});
+            }
+            if (valueAt(end - 1) != 0 && area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, indicator, end - 1) > pos) {
+                const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, end - 1);
+                pending_.push_back({indicator, pos});
+                pending_.push_back({indicator, runEnd > end ? runEnd - length : pos});
             }
         }
+        // Uncertain marks carry rising values: those from the first to the last one the
+        // deletion touches are the ones it takes.
+        const auto valueAt = [&](long p) { return long(uncertainAt(p)); };
+        long first = valueAt(pos);
+        if (first == 0) {
+            const long next = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, kUncertain, pos);
+            first = next > pos && next < end ? valueAt(next) : 0;
+        }
+        long last = valueAt(end - 1);
+        if (last == 0) {
+            const long start = area_.SendScintilla(QsciScintillaBase::SCI_INDICATORSTART, kUncertain, end - 1);
+            last = start > pos ? valueAt(start - 1) : 0;
+        }
+        for (long value = first; first > 0 && value <= last; ++value)
+            dropUncertain(value);
         return;
     }
     if (type & QsciScintillaBase::SC_MOD_DELETETEXT) {
@@ -295,12 +315,20 @@ void MarkView::modified(int position, int type, int length)
                 const long runEnd = area_.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, end);
                 dropRun(indicator, runStart, runEnd);
                 if (indicator == kUncertain)
-                    setCount(uncertainLeft_ - 1);
+                    dropUncertain(before);
             } else {
                 dropRun(indicator, pos, end);   // inserted text never carries a mark
             }
         }
     }
+}
+
+void MarkView::dropUncertain(long value)
+{
+    if (value <= 0 || size_t(value) > gone_.size() || gone_[size_t(value) - 1])
+        return;
+    gone_[size_t(value) - 1] = true;
+    setCount(uncertainLeft_ - 1);
 }
 
 void MarkView::dropRun(int indicator, long start, long end)
@@ -399,9 +427,9 @@ bool MarkView::choose(long pos, const QString& reading)
     area_.SendScintilla(QsciScintillaBase::SCI_REPLACETARGET, static_cast<unsigned long>(utf8.size()), utf8.constData());
     area_.SendScintilla(QsciScintillaBase::SCI_ENDUNDOACTION);
     // Replacing the same text deletes nothing Scintilla would tell of: the mark goes all the same.
-    if (uncertainAt(start) != 0) {
+    if (const int value = uncertainAt(start); value != 0) {
         dropRun(kUncertain, start, start + utf8.size());
-        setCount(uncertainLeft_ - 1);
+        dropUncertain(value);
     }
     area_.SendScintilla(QsciScintillaBase::SCI_SETEMPTYSELECTION, static_cast<unsigned long>(start + utf8.size()));
     return true;

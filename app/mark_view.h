@@ -71,6 +71,7 @@ private:
     void shiftDeleted(long position, long length);
     void modified(int position, int type, int length);
     void dropRun(int indicator, long start, long end);
+    void dropUncertain(long value);   // its mark went: counted once
     int uncertainAt(long pos) const;
     bool selectMarkAt(long start);   // false for -1: none found
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +81,7 @@ private:
     TextArea& area_;
     review::MarkList list_;
     std::vector<size_t> uncertain_;   // indicator value - 1 indexes this: the mark in list_
+    std::vector<bool> gone_;          // and this: whether that mark went
     int uncertainLeft_ = 0;
     bool shown_ = false;   // any mark filled since the last clear
     // Runs an edit is about to touch, found before a deletion and cleared after it.
