@@ -1,11 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/review_marks.h"
+#include "convert/review_words.h"
 
 #include <QFile>
 
 #include <algorithm>
-#include <bitset>
+#include <array>
+#include <bit>
+#include <climits>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace review {
 
@@ -145,15 +155,96 @@ constexpr size_t kMaxDiffCells = 1 << 16;
 
 bool byStart(const Mark& x, const Mark& y) { return x.start < y.start; }
 
+bool isLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
+bool isLowSurrogate(char16_t c) { return (c & 0xFC00) == 0xDC00; }
+bool isHighSurrogate(char16_t c) { return (c & 0xFC00) == 0xD800; }
+bool isSurrogate(char16_t c) { return (c & 0xF800) == 0xD800; }
+
+// What a block of 64 units of the two texts holds, a bit for each unit: where they differ,
+// where either has a line end, where the result has a surrogate.
+struct BlockBits {
+    std::uint64_t differs = 0;
+    std::uint64_t lineEnds = 0;
+    std::uint64_t surrogates = 0;
+};
+
+BlockBits blockBits(const char16_t* a, const char16_t* b)
+{
+    BlockBits bits;
+#if defined(__SSE2__)
+    _mm_prefetch(reinterpret_cast<const char*>(a + 1024), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(a + 1024 + 32), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b + 1024), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b + 1024 + 32), _MM_HINT_T0);
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    const __m128i surrogateMask = _mm_set1_epi16(short(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(short(0xD800));
+    for (int j = 0; j < 64; j += 16) {
+        const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + j));
+        const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + j + 8));
+        const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j));
+        const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + j + 8));
+        const auto bits16 = [](__m128i lo, __m128i hi) {
+            return std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_packs_epi16(lo, hi))));
+        };
+        const std::uint64_t same = bits16(_mm_cmpeq_epi16(a0, b0), _mm_cmpeq_epi16(a1, b1));
+        bits.differs |= (~same & 0xFFFF) << j;
+        const auto ends = [&](__m128i x, __m128i y) {
+            return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(x, cr), _mm_cmpeq_epi16(x, lf)),
+                                _mm_or_si128(_mm_cmpeq_epi16(y, cr), _mm_cmpeq_epi16(y, lf)));
+        };
+        bits.lineEnds |= bits16(ends(a0, b0), ends(a1, b1)) << j;
+        bits.surrogates |= bits16(_mm_cmpeq_epi16(_mm_and_si128(b0, surrogateMask), surrogate),
+                                  _mm_cmpeq_epi16(_mm_and_si128(b1, surrogateMask), surrogate))
+                           << j;
+    }
+#else
+    for (int j = 0; j < 64; ++j) {
+        bits.differs |= std::uint64_t(a[j] != b[j]) << j;
+        bits.lineEnds |= std::uint64_t(isLineEnd(a[j]) || isLineEnd(b[j])) << j;
+        bits.surrogates |= std::uint64_t(isSurrogate(b[j])) << j;
+    }
+#endif
+    return bits;
+}
+
+// Millions of marks are tens of megabytes written once: in 2 MB pages the kernel sets them up
+// about four times as fast as in 4 KB ones. Only a hint; where it is not taken, nothing changes.
+void askForLargePages(void* data, size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr size_t kLarge = size_t(2) << 20;
+    if (bytes < 2 * kLarge)
+        return;
+    const auto from = (reinterpret_cast<std::uintptr_t>(data) + kLarge - 1) & ~std::uintptr_t(kLarge - 1);
+    const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~std::uintptr_t(kLarge - 1);
+    if (to > from)
+        madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 class Marker {
 public:
+    static constexpr size_t kNone = SIZE_MAX;
+
     Marker(const UncertainKinds& kinds, MarkOptions options, std::vector<Mark>& out)
         : kinds_(kinds), options_(options), out_(out)
     {
         options_.uncertain = options_.uncertain && kinds_.size() > 0;
-        for (const UncertainKinds::Kind& kind : kinds_.all())
-            if (kind.key < 0x10000)
-                keys_.set(kind.key);
+        keyFlags_.assign(0x10000, 0);
+        for (const UncertainKinds::Kind& kind : kinds_.all()) {
+            if (kind.key >= 0x10000)
+                continue;
+            // The first kinds' readings sit here, next to their flags; the rest are looked up.
+            const size_t slot = std::min(readings_.size(), kLookedUp);
+            keyFlags_[kind.key] = std::uint8_t(0x80 | slot);
+            if (slot < kLookedUp)
+                readings_.push_back(std::to_array(kind.units));
+        }
     }
 
     // One line of each text, at its position in its text. The line's marks come out sorted.
@@ -162,7 +253,8 @@ public:
         if (before == result && !(options_.uncertain && hasKey(before)))
             return;
         if (before.size() == result.size()) {
-            sameLengthLine(before, beforeAt, result, resultAt);
+            walk(reinterpret_cast<const char16_t*>(before.utf16()), beforeAt, reinterpret_cast<const char16_t*>(result.utf16()), resultAt,
+                 result.size());
             return;
         }
         const size_t first = out_.size();
@@ -175,94 +267,187 @@ public:
             std::inplace_merge(out_.begin() + std::ptrdiff_t(first), out_.begin() + std::ptrdiff_t(middle), out_.end(), byStart);
     }
 
-    // The usual line, character for character, in one pass that leaves its marks sorted: a
-    // changed run goes in when it opens and gets its length when it closes, so the uncertain
-    // marks inside it follow it. Runs are widened so no surrogate pair is cut.
-    // With `wholeText`, the two texts are walked as one and the walk gives up (false, nothing
-    // added) where their line ends part: the lines may then line up only through a diff.
-    bool sameLengthLine(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt,
-                        bool wholeText = false)
+    // Walks `n` units of both texts side by side, character for character, in one pass that
+    // leaves the marks sorted: a changed run goes in when it opens and gets its length when it
+    // closes, so the uncertain marks inside it follow it. Runs are widened so no surrogate pair
+    // is cut. Returns n, or where a line end of one text meets something else in the other:
+    // from there the lines line up only through a diff (the marks up to there are in).
+    // Most of the text goes 64 units at a time: only where the texts differ or a character
+    // has several readings does anything happen.
+    qsizetype walk(const char16_t* a, qsizetype beforeAt, const char16_t* b, qsizetype resultAt, qsizetype n)
     {
-        const QChar* a = before.data();
-        const QChar* b = result.data();
-        const qsizetype n = result.size();
+        open_ = kNone;
         const bool changed = options_.changed;
         const bool uncertain = options_.uncertain;
-        size_t open = SIZE_MAX;   // the run being built
-        const size_t first = out_.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const bool differs = a[i] != b[i];
-            if (wholeText && differs && (isLineEnd(a[i]) || isLineEnd(b[i]))) {
-                out_.resize(first);
-                return false;
+        qsizetype i = 0;
+        for (; i + 64 <= n; i += 64) {
+            const BlockBits bits = blockBits(a + i, b + i);
+            if (bits.surrogates != 0) {
+                const qsizetype stop = unitByUnit(a, beforeAt, b, resultAt, i, i + 64);
+                if (stop >= 0)
+                    return stop;
+                continue;
             }
-            if (changed && differs && open == SIZE_MAX) {
-                const qsizetype start = i > 0 && b[i].isLowSurrogate() ? i - 1 : i;
-                open = out_.size();
-                out_.push_back({MarkKind::Changed, resultAt + start, 0, beforeAt + start, 0, nullptr, 0});
-            } else if (open != SIZE_MAX && !differs && !b[i].isLowSurrogate()) {
-                closeRun(open, resultAt + i);
+            // Where a changed run starts and where one ends (the first unit after it), up to
+            // where line ends parted if they did; starts and ends alternate, so each start pairs
+            // with the end that follows it.
+            const std::uint64_t parted = bits.differs & bits.lineEnds;
+            const std::uint64_t limit = parted != 0 ? (parted & (0 - parted)) - 1 : ~std::uint64_t(0);
+            std::uint64_t starts = 0;
+            std::uint64_t ends = 0;
+            if (changed) {
+                const std::uint64_t was = (bits.differs << 1) | (open_ != kNone ? 1 : 0);
+                starts = bits.differs & ~was & limit;
+                ends = ~bits.differs & was & limit;
             }
-            if (uncertain) {
-                const UncertainKinds::Kind* kind = kinds_.find(a[i].unicode());
-                if (kind != nullptr && kind->hasReading(b[i].unicode()) && !b[i].isSurrogate())
-                    out_.push_back({MarkKind::Uncertain, resultAt + i, 1, beforeAt + i, 1, kind, b[i].unicode()});
+            const auto runsUpTo = [&](std::uint64_t upTo) {
+                std::uint64_t s = starts & upTo;
+                std::uint64_t e = ends & upTo;
+                starts &= ~upTo;
+                ends &= ~upTo;
+                if (open_ != kNone && e != 0) {
+                    closeRun(resultAt + i + std::countr_zero(e));
+                    e &= e - 1;
+                }
+                while (s != 0) {
+                    const int j = std::countr_zero(s);
+                    s &= s - 1;
+                    openRun(resultAt + i + j, beforeAt + i + j);
+                    if (e != 0) {
+                        closeRun(resultAt + i + std::countr_zero(e));
+                        e &= e - 1;
+                    }
+                }
+            };
+            // An uncertain mark goes in after the runs that start at or before it.
+            std::uint64_t keys = uncertain ? keyBits(a + i) & limit : 0;
+            while (keys != 0) {
+                const int j = std::countr_zero(keys);
+                keys &= keys - 1;
+                runsUpTo((std::uint64_t(2) << j) - 1);
+                uncertainAt(a[i + j], b[i + j], beforeAt + i + j, resultAt + i + j);
+            }
+            runsUpTo(~std::uint64_t(0));
+            if (parted != 0) {
+                open_ = kNone;
+                return i + std::countr_zero(parted);
             }
         }
-        if (open != SIZE_MAX)
-            closeRun(open, resultAt + n);
-        return true;
+        const qsizetype stop = unitByUnit(a, beforeAt, b, resultAt, i, n);
+        if (stop >= 0)
+            return stop;
+        if (open_ != kNone)
+            closeRun(resultAt + n);
+        return n;
     }
 
-    static bool isLineEnd(QChar c) { return c == u'\r' || c == u'\n'; }
-
-    void closeRun(size_t& open, qsizetype end)
+    // A bit for each of the 64 units at `a` that is the key of a kind.
+    std::uint64_t keyBits(const char16_t* a) const
     {
-        Mark& run = out_[open];
-        run.length = end - run.start;
-        run.fromLength = run.length;
-        open = SIZE_MAX;
+#if defined(__SSE2__)
+        // Independent byte loads put together in registers, 8 at a time, and their top bits
+        // taken at once (stored bytes read back as a vector would wait for the stores).
+        const std::uint8_t* table = keyFlags_.data();
+        std::uint64_t bits = 0;
+        for (int j = 0; j < 64; j += 16) {
+            std::uint64_t lo = 0;
+            std::uint64_t hi = 0;
+#pragma GCC unroll 8
+            for (int k = 0; k < 8; ++k) {
+                lo |= std::uint64_t(table[a[j + k]]) << (8 * k);
+                hi |= std::uint64_t(table[a[j + 8 + k]]) << (8 * k);
+            }
+            bits |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_set_epi64x(std::int64_t(hi), std::int64_t(lo))))) << j;
+        }
+        return bits;
+#else
+        std::uint64_t bits = 0;
+        for (int j = 0; j < 64; ++j)
+            bits |= std::uint64_t(keyFlags_[a[j]] >> 7) << j;
+        return bits;
+#endif
+    }
+
+    // Takes back the marks from result position `start` on.
+    void dropFrom(qsizetype start)
+    {
+        while (!out_.empty() && out_.back().start >= start)
+            out_.pop_back();
+        open_ = kNone;
     }
 
     // What follows the old text's last line in the result: added, all of it.
     void added(qsizetype resultAt, qsizetype length, qsizetype beforeEnd)
     {
         if (options_.changed && length > 0)
-            out_.push_back({MarkKind::Changed, resultAt, length, beforeEnd, 0, nullptr, 0});
+            push(MarkKind::Changed, 0, resultAt, length, beforeEnd, 0);
     }
 
 private:
+    void push(MarkKind kind, char16_t chosen, qsizetype start, qsizetype length, qsizetype fromStart, qsizetype fromLength)
+    {
+        out_.push_back({kind, false, chosen, std::uint32_t(start), std::uint32_t(length), std::uint32_t(fromStart),
+                        std::uint32_t(fromLength)});
+    }
+
+    void openRun(qsizetype start, qsizetype fromStart)
+    {
+        open_ = out_.size();
+        push(MarkKind::Changed, 0, start, 0, fromStart, 0);
+    }
+
+    void closeRun(qsizetype end)
+    {
+        Mark& run = out_[open_];
+        run.length = run.fromLength = std::uint32_t(end - run.start);
+        open_ = kNone;
+    }
+
+    void uncertainAt(char16_t was, char16_t now, qsizetype fromStart, qsizetype start)
+    {
+        const unsigned flags = keyFlags_[was];
+        if (flags == 0 || now == 0 || isSurrogate(now))
+            return;
+        const size_t slot = flags & 0x7F;
+        bool reading = false;
+        if (slot < kLookedUp) {
+            for (char16_t unit : readings_[slot])
+                reading |= unit == now;
+        } else {
+            reading = kinds_.find(was)->hasReading(now);
+        }
+        if (reading)
+            push(MarkKind::Uncertain, now, start, 1, fromStart, 1);
+    }
+
+    // The walk over units [from, to), one at a time: where surrogates need care, and the tail.
+    // Returns where line ends parted, or -1.
+    qsizetype unitByUnit(const char16_t* a, qsizetype beforeAt, const char16_t* b, qsizetype resultAt, qsizetype from,
+                         qsizetype to)
+    {
+        for (qsizetype i = from; i < to; ++i) {
+            const bool differs = a[i] != b[i];
+            if (differs && (isLineEnd(a[i]) || isLineEnd(b[i]))) {
+                open_ = kNone;
+                return i;
+            }
+            if (options_.changed && differs && open_ == kNone) {
+                const qsizetype start = i > 0 && isLowSurrogate(b[i]) && isHighSurrogate(b[i - 1]) ? i - 1 : i;
+                openRun(resultAt + start, beforeAt + start);
+            } else if (open_ != kNone && !differs && !isLowSurrogate(b[i])) {
+                closeRun(resultAt + i);
+            }
+            if (options_.uncertain && keyFlags_[a[i]] != 0)
+                uncertainAt(a[i], b[i], beforeAt + i, resultAt + i);
+        }
+        return -1;
+    }
+
     void changedLine(QStringView before, qsizetype beforeAt, QStringView result, qsizetype resultAt)
     {
-        if (before == result)
-            return;
-        if (before.size() == result.size()) {
-            // The usual case: character for character. Runs of differing units make one mark,
-            // widened so no surrogate pair is cut.
-            const QChar* a = before.data();
-            const QChar* b = result.data();
-            const qsizetype n = result.size();
-            for (qsizetype i = 0; i < n;) {
-                if (a[i] == b[i]) {
-                    ++i;
-                    continue;
-                }
-                qsizetype j = i + 1;
-                while (j < n && a[j] != b[j])
-                    ++j;
-                if (i > 0 && b[i].isLowSurrogate())
-                    --i;
-                if (j < n && b[j].isLowSurrogate())
-                    ++j;
-                out_.push_back({MarkKind::Changed, resultAt + i, j - i, beforeAt + i, j - i, nullptr, 0});
-                i = j;
-            }
-            return;
-        }
         eachStretch(before, result, [&](QStringView was, QStringView now, qsizetype nowAt) {
             if (!now.isEmpty())
-                out_.push_back({MarkKind::Changed, resultAt + nowAt, now.size(), beforeAt + (was.data() - before.data()),
-                                was.size(), nullptr, 0});
+                push(MarkKind::Changed, 0, resultAt + nowAt, now.size(), beforeAt + (was.data() - before.data()), was.size());
         });
     }
 
@@ -272,10 +457,6 @@ private:
     {
         if (!hasKey(before))
             return;
-        if (before.size() == result.size()) {
-            uncertainAligned(before, beforeAt, result, resultAt);
-            return;
-        }
         qsizetype beforeDone = 0;
         qsizetype resultDone = 0;
         eachStretch(before, result, [&](QStringView was, QStringView now, qsizetype nowAt) {
@@ -296,7 +477,7 @@ private:
     bool hasKey(QStringView text) const
     {
         for (QChar c : text)
-            if (keys_.test(c.unicode()))
+            if (keyFlags_[c.unicode()] != 0)
                 return true;
         return false;
     }
@@ -305,12 +486,8 @@ private:
     {
         if (before.size() != result.size())
             return;
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            const UncertainKinds::Kind* kind = kinds_.find(before[i].unicode());
-            if (kind == nullptr || result[i].isSurrogate() || !kind->hasReading(result[i].unicode()))
-                continue;
-            out_.push_back({MarkKind::Uncertain, resultAt + i, 1, beforeAt + i, 1, kind, result[i].unicode()});
-        }
+        for (qsizetype i = 0; i < before.size(); ++i)
+            uncertainAt(before[i].unicode(), result[i].unicode(), beforeAt + i, resultAt + i);
     }
 
     // Calls `replaced(was, now, nowAt)` for each replaced stretch of `b` against `a`, in order;
@@ -357,7 +534,11 @@ private:
     const UncertainKinds& kinds_;
     MarkOptions options_;
     std::vector<Mark>& out_;
-    std::bitset<0x10000> keys_;
+    // For each BMP key 0x80 and the slot of its readings in readings_ (kLookedUp: none), else 0.
+    static constexpr size_t kLookedUp = 0x7F;
+    std::vector<std::uint8_t> keyFlags_;
+    std::vector<std::array<char16_t, sizeof(UncertainKinds::Kind::units) / sizeof(char16_t)>> readings_;
+    size_t open_ = kNone;                             // the changed run being built
 };
 
 } // namespace
@@ -442,16 +623,26 @@ QString MarkList::from(const Mark& mark) const
     return readBefore ? readBefore(piece) : piece.toString();
 }
 
+const UncertainKinds::Kind* MarkList::reading(const Mark& mark) const
+{
+    if (mark.word)
+        return words != nullptr && mark.chosen < words->size() ? &words->word(mark.chosen).kind : nullptr;
+    if (mark.kind != MarkKind::Uncertain || kinds == nullptr || mark.fromStart >= before.size())
+        return nullptr;
+    return kinds->find(before[mark.fromStart].unicode());
+}
+
 QStringList MarkList::alternatives(const Mark& mark) const
 {
-    if (mark.reading == nullptr)
+    const UncertainKinds::Kind* kind = reading(mark);
+    if (kind == nullptr)
         return {};
     // A word's readings start with the text it matched.
-    if (mark.chosen == 0)
-        return mark.reading->readings;
-    const QString chosen = QString::fromUcs4(&mark.chosen, 1);
+    if (mark.word)
+        return kind->readings;
+    const QString chosen(QChar(mark.chosen));
     QStringList out{chosen};
-    for (const QString& r : mark.reading->readings)
+    for (const QString& r : kind->readings)
         if (r != chosen)
             out << r;
     return out;
@@ -462,17 +653,40 @@ qsizetype MarkList::uncertainCount() const
     return std::count_if(marks.begin(), marks.end(), [](const Mark& m) { return m.kind == MarkKind::Uncertain; });
 }
 
+static_assert(sizeof(Mark) == 20, "millions of marks: keep them small");
+
 MarkList markCommand(const QString& before, QStringView result, const UncertainKinds& kinds, MarkOptions options)
 {
     MarkList list;
     list.before = before;
-    Marker marker(kinds, options, list.marks);
-    // Most commands keep every line's length: then one walk over both texts does.
-    if (before.size() == result.size() && marker.sameLengthLine(before, 0, result, 0, true))
+    list.kinds = &kinds;
+    if (before.size() > qsizetype(UINT32_MAX) || result.size() > qsizetype(UINT32_MAX))
         return list;
+    // Converted subtitles change about one character in ten; room reserved and never written
+    // costs no memory, while growing copies everything written so far.
+    list.marks.reserve(size_t(result.size() / 8));
+    askForLargePages(list.marks.data(), list.marks.capacity() * sizeof(Mark));
+    Marker marker(kinds, options, list.marks);
+    const char16_t* a = reinterpret_cast<const char16_t*>(before.utf16());
+    const char16_t* z = reinterpret_cast<const char16_t*>(result.utf16());
     qsizetype b = 0;
     qsizetype r = 0;
     for (;;) {
+        // Most commands keep every line's length: the rest of both texts goes as one walk, up
+        // to a line whose length changed. That line goes through a diff, then the walk goes on.
+        const qsizetype n = std::min(before.size() - b, result.size() - r);
+        qsizetype stop = marker.walk(a + b, b, z + r, r, n);
+        if (stop == n && before.size() - b == result.size() - r)
+            return list;
+        // Back to the start of the line where they parted: the units before `stop` agree, and
+        // a CR there may begin a CR LF in one text only.
+        while (stop > 0 && !(a[b + stop - 1] == u'\n' ||
+                             (a[b + stop - 1] == u'\r' && !(b + stop < before.size() && a[b + stop] == u'\n') &&
+                              !(r + stop < result.size() && z[r + stop] == u'\n'))))
+            --stop;
+        marker.dropFrom(r + stop);
+        b += stop;
+        r += stop;
         const Line lb = lineAt(before, b);
         const Line lr = lineAt(result, r);
         marker.line(QStringView(before).mid(lb.start, lb.end - lb.start), lb.start, result.mid(lr.start, lr.end - lr.start),
@@ -483,12 +697,11 @@ MarkList markCommand(const QString& before, QStringView result, const UncertainK
             // Lines the command added after the old text's last line: changed, line end included.
             if (lastBefore && !lastResult)
                 marker.added(lr.end, result.size() - lr.end, before.size());
-            break;
+            return list;
         }
         b = lb.next;
         r = lr.next;
     }
-    return list;
 }
 
 namespace {

@@ -5,9 +5,9 @@
 //
 // Marks are worked out afterwards from the text before and after a command, so the commands
 // themselves stay as they are. Every command keeps the text's lines (none adds or removes a
-// line end), so the two texts are compared line by line, and within a line character by
-// character: directly where the line kept its length, through a shortest edit script where
-// it did not.
+// line end), so the two texts are walked side by side, character for character, as long as
+// their lines keep their lengths; a line that did not goes through a shortest edit script, and
+// the walk goes on after it.
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +19,8 @@
 #include <vector>
 
 namespace review {
+
+class UncertainWords;
 
 // The characters with more than one Traditional reading, each with how often Taiwanese editors
 // wrote a reading other than the converter's, read from the data built into the program.
@@ -60,31 +62,46 @@ private:
 // The threshold the built-in list is cut at.
 double markingThreshold();
 
-enum class MarkKind { Changed, Uncertain };
+enum class MarkKind : std::uint8_t { Changed, Uncertain };
 
+// Positions count UTF-16 units in 32 bits: a command's marks are millions, and a text of more
+// than 4 G units (8 GB) gets none (see markCommand).
 struct Mark {
     MarkKind kind = MarkKind::Changed;
-    qsizetype start = 0;        // UTF-16 position in the result
-    qsizetype length = 0;       // UTF-16 code units
-    qsizetype fromStart = 0;    // what it came from, in MarkList::before
-    qsizetype fromLength = 0;
-    const UncertainKinds::Kind* reading = nullptr;   // Uncertain: its kind
-    char32_t chosen = 0;   // Uncertain: the reading the result holds; 0: the first of the kind's
+    // Uncertain: whether it is a word editors often rewrite (see review_words.h); `chosen` then
+    // numbers the word in MarkList::words.
+    bool word = false;
+    char16_t chosen = 0;          // Uncertain: the reading the result holds
+    std::uint32_t start = 0;      // UTF-16 position in the result
+    std::uint32_t length = 0;     // UTF-16 code units
+    std::uint32_t fromStart = 0;  // what it came from, in MarkList::before
+    std::uint32_t fromLength = 0;
 };
 
 // The marks of one command, sorted by start; an uncertain mark may lie inside a changed one.
-// What a mark came from is read out of the text before the command only when asked for.
+// What a mark came from is read out of the text before the command only when asked for, and
+// an uncertain mark's kind is looked up again by the character it came from.
 struct MarkList {
     std::vector<Mark> marks;
     QString before;
+    // The kinds the uncertain marks were found with; they outlive the list (the built-in ones do).
+    const UncertainKinds* kinds = nullptr;
+    // The words the word marks were found with, kept as long.
+    const UncertainWords* words = nullptr;
     // How a piece of `before` reads to the user (the Big5 road reads GB2312 bytes shown as
     // Big5 as GB2312); none: as it stands.
     QString (*readBefore)(QStringView) = nullptr;
 
     QString from(const Mark& mark) const;
+    // Uncertain: its kind; otherwise none.
+    const UncertainKinds::Kind* reading(const Mark& mark) const;
     // Uncertain: the readings, the one in the result first.
     QStringList alternatives(const Mark& mark) const;
-    double rate(const Mark& mark) const { return mark.reading ? mark.reading->rate : 0; }
+    double rate(const Mark& mark) const
+    {
+        const UncertainKinds::Kind* kind = reading(mark);
+        return kind ? kind->rate : 0;
+    }
     qsizetype uncertainCount() const;
 };
 
@@ -95,6 +112,7 @@ struct MarkOptions {
 
 // The marks of a command that turned `before` into `result`, uncertain ones looked up by the
 // characters of `before` in `kinds`. Runs of adjacent changed characters make one mark.
+// Either text longer than 4 G units: no marks.
 MarkList markCommand(const QString& before, QStringView result, const UncertainKinds& kinds,
                      MarkOptions options = {});
 

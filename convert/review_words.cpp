@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <bit>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace review {
 
 namespace {
@@ -26,6 +30,29 @@ std::uint64_t packed(const char16_t* units, qsizetype n)
 std::size_t slotOf(std::uint64_t key, std::size_t mask) { return std::size_t((key * 0x9E3779B97F4A7C15ull) >> 32) & mask; }
 
 bool isLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
+
+// A bit for each of the 64 units at `p` that is a line end.
+std::uint64_t lineEndBits(const char16_t* p)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(u'\r');
+    const __m128i lf = _mm_set1_epi16(u'\n');
+    std::uint64_t bits = 0;
+    for (int j = 0; j < 64; j += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + j + 8));
+        const __m128i ex = _mm_or_si128(_mm_cmpeq_epi16(x, cr), _mm_cmpeq_epi16(x, lf));
+        const __m128i ey = _mm_or_si128(_mm_cmpeq_epi16(y, cr), _mm_cmpeq_epi16(y, lf));
+        bits |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_packs_epi16(ex, ey)))) << j;
+    }
+    return bits;
+#else
+    std::uint64_t bits = 0;
+    for (int j = 0; j < 64; ++j)
+        bits |= std::uint64_t(isLineEnd(p[j])) << j;
+    return bits;
+#endif
+}
 
 } // namespace
 
@@ -91,11 +118,13 @@ void UncertainWords::index()
         set(starts_, units[0]);
         if (n == 1) {
             set(singles_, units[0]);
+            singleFlags_[units[0]] = 0x80;
             if ((first & ~kStartsLonger) == 0)
                 first |= std::uint16_t(i + 1);
             continue;
         }
         first |= kStartsLonger;
+        pairFlags_[pairBit(units[0], units[1])] = 0x80;
         if (n == 2)
             set(pairs_, pairBit(units[0], units[1]));
         else
@@ -131,6 +160,31 @@ const UncertainWords::Word* UncertainWords::longer(QStringView text, qsizetype a
     return single(flags);
 }
 
+std::uint64_t UncertainWords::startBits(const char16_t* units) const
+{
+    const std::uint8_t* singles = singleFlags_.data();
+    const std::uint8_t* pairs = pairFlags_.data();
+    std::uint64_t bits = 0;
+#if defined(__SSE2__)
+    // Independent byte loads put together in registers, their top bits taken at once.
+    for (int j = 0; j < 64; j += 16) {
+        std::uint64_t lo = 0;
+        std::uint64_t hi = 0;
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) {
+            const char16_t* u = units + j + k;
+            lo |= std::uint64_t(singles[u[0]] | pairs[pairBit(u[0], u[1])]) << (8 * k);
+            hi |= std::uint64_t(singles[u[8]] | pairs[pairBit(u[8], u[9])]) << (8 * k);
+        }
+        bits |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(_mm_set_epi64x(std::int64_t(hi), std::int64_t(lo))))) << j;
+    }
+#else
+    for (int j = 0; j < 64; ++j)
+        bits |= std::uint64_t((singles[units[j]] | pairs[pairBit(units[j], units[j + 1])]) >> 7) << j;
+#endif
+    return bits;
+}
+
 const UncertainWords& UncertainWords::builtIn()
 {
     static const UncertainWords words = [] {
@@ -160,16 +214,20 @@ public:
         const char16_t* b = reinterpret_cast<const char16_t*>(result.utf16());
         const qsizetype n = result.size();
         const UncertainWords& words = words_;
-        // A block at a time: gather where a word may start and where a line end stands against
-        // something else, without branching on each character, then visit the candidates.
+        // A block at a time: gather where a word's first character stands and where a line end
+        // stands against something else, then visit those places only.
         for (qsizetype block = 0; block < n; block += 64) {
             const int size = int(std::min<qsizetype>(64, n - block));
             std::uint64_t candidates = 0;
             std::uint64_t parted = 0;
-            for (int k = 0; k < size; ++k) {
-                const qsizetype i = block + k;
-                parted |= std::uint64_t(isLineEnd(a[i]) != isLineEnd(b[i])) << k;
-                candidates |= words.mayStart(b + i, n - i) << k;
+            if (size == 64 && block + 64 < n) {
+                candidates = words.startBits(b + block);
+                parted = lineEndBits(a + block) ^ lineEndBits(b + block);
+            } else {
+                for (int k = 0; k < size; ++k) {
+                    parted |= std::uint64_t(isLineEnd(a[block + k]) != isLineEnd(b[block + k])) << k;
+                    candidates |= words.mayStart(b + block + k, n - block - k) << k;
+                }
             }
             if (parted != 0) [[unlikely]] {
                 found_.clear();
@@ -219,7 +277,8 @@ private:
         const qsizetype length = word->end - word->first;
         if (start < taken_ || overlapsExisting(start, start + length))
             return;
-        found_.push_back({MarkKind::Uncertain, start, length, start + shift, length, &word->kind, 0});
+        found_.push_back({MarkKind::Uncertain, true, char16_t(word - &words_.word(0)), std::uint32_t(start),
+                          std::uint32_t(length), std::uint32_t(start + shift), std::uint32_t(length)});
         taken_ = start + length;
     }
 
@@ -251,6 +310,7 @@ void addWordMarks(MarkList& list, QStringView result, const UncertainWords& word
     std::vector<Mark> found;
     if (before.size() != result.size() || !WordFinder(words, list.marks, found).whole(before, result))
         WordFinder(words, list.marks, found).lines(before, result);
+    list.words = &words;
     if (found.empty())
         return;
     // A changed run comes before the uncertain marks that start with it or inside it.

@@ -40,7 +40,13 @@ public:
         return (flags & kStartsLonger) && at + 1 < text.size() ? longer(text, at, flags) : single(flags);
     }
     bool empty() const { return words_.empty(); }
+    std::size_t size() const { return words_.size(); }
+    const Word& word(std::size_t i) const { return words_[i]; }
 
+    bool starts(char16_t unit) const { return bit(starts_, unit) != 0; }
+    // A bit for each of the 64 units at `units` where a word may start: a one-unit word, or a
+    // pair that may begin a longer one. Reads units[64] too.
+    std::uint64_t startBits(const char16_t* units) const;
     // 1 when a word may start at `units`, `left` (> 0) units from the text's end: a few bit
     // look-ups in tables that stay in the nearest cache, without a branch, so that a caller can
     // gather them for a block of characters and visit only the candidates, which are few: the
@@ -80,6 +86,10 @@ private:
     // Small enough to stay in the nearest cache: the units that start a word, those that are a
     // word alone, and filters of the two- and three-unit words.
     Bits starts_{};
+    // The same as bytes of 0x80, to be gathered a block at a time: the one-unit words, and the
+    // pairs (by pairBit) that begin a longer word.
+    std::vector<std::uint8_t> singleFlags_ = std::vector<std::uint8_t>(0x10000, 0);
+    std::vector<std::uint8_t> pairFlags_ = std::vector<std::uint8_t>(0x10000, 0);
     Bits singles_{};
     Bits pairs_{};
     Bits triples_{};

@@ -119,6 +119,76 @@ TEST(MarkView, NextAndPreviousWrapAroundTheText)
     EXPECT_EQ(s.view.uncertainCount(), 0);
 }
 
+// The runs of one indicator, as "start-end", with an uncertain mark's readings.
+QStringList runs(TextArea& area, MarkView& view, int indicator)
+{
+    QStringList out;
+    const long length = area.SendScintilla(QsciScintillaBase::SCI_GETLENGTH);
+    for (long p = 0; p < length;) {
+        const long end = area.SendScintilla(QsciScintillaBase::SCI_INDICATOREND, indicator, p);
+        if (area.SendScintilla(QsciScintillaBase::SCI_INDICATORVALUEAT, indicator, p) != 0)
+            out << QStringLiteral("%1-%2").arg(p).arg(end) + (indicator == 9 ? view.alternativesAt(p).join(u'/') : QString());
+        if (end <= p)
+            break;
+        p = end;
+    }
+    return out;
+}
+
+TEST(MarkView, MarksStillToGoInFollowEditsLikeThoseIn)
+{
+    // Three marks a line: past the first few thousand, marks go in while the editor waits.
+    QString source;
+    QString result;
+    for (int i = 0; i < 3000; ++i) {
+        source += u8("头发干了\r\n");
+        result += u8("頭髮乾了\r\n");
+    }
+    const long head = long(u8("頭").toUtf8().size());
+    const auto edit = [&](TextArea& area) {
+        const auto lineAt = [&](long line) { return area.SendScintilla(QsciScintillaBase::SCI_POSITIONFROMLINE, line); };
+        area.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, 0UL, "AB");
+        // Typed inside a changed run, beside an uncertain mark: the run goes, the box stays.
+        area.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(lineAt(2500) + head), "x");
+        // The marked 乾 deleted; a whole line; the unmarked 了 just after a run; text typed at
+        // the start of a run.
+        area.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(lineAt(2600) + 2 * head), head);
+        area.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(lineAt(2700)), lineAt(2701) - lineAt(2700));
+        area.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(lineAt(2800) + 3 * head), head);
+        area.SendScintilla(QsciScintillaBase::SCI_INSERTTEXT, static_cast<unsigned long>(lineAt(2900)), "yy");
+        // From inside one line's run to inside another's, a hundred lines on: the marks between
+        // go, and the rests of the two runs; 髮 just after the end stays.
+        area.SendScintilla(QsciScintillaBase::SCI_DELETERANGE, static_cast<unsigned long>(lineAt(100) + head),
+                           lineAt(200) - lineAt(100));
+    };
+    Shown lazy(source, result);
+    ASSERT_TRUE(lazy.view.filling());
+    edit(lazy.area);
+    lazy.view.finishFilling();
+    Shown whole(source, result);
+    whole.view.finishFilling();
+    edit(whole.area);
+    ASSERT_EQ(lazy.area.text(), whole.area.text());
+    EXPECT_EQ(lazy.view.uncertainCount(), 6000 - 3 - 200);   // 乾 alone, 髮 and 乾 with their line, 100 lines
+    EXPECT_EQ(lazy.view.uncertainCount(), whole.view.uncertainCount());
+    EXPECT_EQ(runs(lazy.area, lazy.view, 8), runs(whole.area, whole.view, 8));
+    EXPECT_EQ(runs(lazy.area, lazy.view, 9), runs(whole.area, whole.view, 9));
+    EXPECT_EQ(runs(lazy.area, lazy.view, 8).size(), 3000 - 3 - 101);
+
+    // Next and previous find marks not yet in, round the end too.
+    Shown fresh(source, result);
+    ASSERT_TRUE(fresh.view.filling());
+    fresh.area.setSelStart(0);
+    ASSERT_TRUE(fresh.view.selectPrevious());
+    EXPECT_EQ(fresh.area.selStart(), result.size() - 4);   // the last 乾
+    EXPECT_EQ(fresh.selected(), u8("乾"));
+    Shown far(source, result);
+    far.area.setSelStart(int(result.size() - 8));
+    ASSERT_TRUE(far.view.selectNext());
+    EXPECT_EQ(far.selected(), u8("髮"));
+    EXPECT_EQ(far.area.selStart(), result.size() - 5);
+}
+
 class Form1Marks : public ::testing::Test {
 protected:
     void SetUp() override

@@ -69,6 +69,21 @@ TEST(ReviewMarks, ChangedSpansOfConversionsThatKeepTheLength)
     EXPECT_TRUE(changed(QString(), QString()).isEmpty());
     // A character beyond the BMP is one mark of two units, never half of it.
     EXPECT_EQ(changed(u8("a𠀀b"), u8("a𠀁b")), QStringList({u8("1+2:𠀁<𠀀")}));
+    // A lone low surrogate has no pair to keep whole: the character before it stays unmarked.
+    EXPECT_EQ(changed(u8("1\n") + QChar(0xDC00) + u8("ab") + QChar(0xDC00), u8("1\n") + QChar(0xDC01) + u8("ab") + QChar(0xDC01)),
+              QStringList({u8("2+1:") + QChar(0xDC01) + u'<' + QChar(0xDC00), u8("5+1:") + QChar(0xDC01) + u'<' + QChar(0xDC00)}));
+    // Long texts go 64 units at a time: a run that ends, starts or goes on where one such
+    // stretch meets the next is one mark all the same.
+    const QString tail(130, u'y');
+    for (int pad = 59; pad <= 65; ++pad) {
+        const QString x(pad, u'x');
+        EXPECT_EQ(changed(x + u8("头发干了") + tail, x + u8("頭髮乾了") + tail),
+                  QStringList({QString::number(pad) + u8("+3:頭髮乾<头发干")}))
+            << pad;
+        EXPECT_EQ(changed(x + u8("a𠀀b𠀀") + tail, x + u8("a𠀁b𠀁") + tail),
+                  QStringList({QString::number(pad + 1) + u8("+2:𠀁<𠀀"), QString::number(pad + 4) + u8("+2:𠀁<𠀀")}))
+            << pad;
+    }
 }
 
 TEST(ReviewMarks, ChangedSpansWhereAReplacementChangesTheLength)
@@ -104,6 +119,67 @@ TEST(ReviewMarks, UncertainCharactersComeFromTheKindsList)
     ASSERT_EQ(list.marks.size(), 2u);
     EXPECT_EQ(list.marks[1].kind, MarkKind::Uncertain);
     EXPECT_DOUBLE_EQ(list.rate(list.marks[1]), 0.30);
+}
+
+TEST(ReviewMarks, ALongTextHasTheMarksOfItsLines)
+{
+    // Lines before and after a command, changed or not, some changing their length; put
+    // together in many orders and with the three line ends, a long text's marks are those its
+    // lines have alone, moved to where the lines stand.
+    const std::pair<const char*, const char*> lines[] = {
+        {"头发干了", "頭髮乾了"},
+        {"a𠀀b你", "a𠀁b你"},
+        {"𠀀𠀀𠀀干", "𠀀𠀁𠀀乾"},
+        {"我的内存满了", "我的記憶體滿了"},
+        {"好的的", "好的"},
+        {"00:00:01,000 --> 00:00:02,000", "00:00:01,000 --> 00:00:02,000"},
+        {"你好你好你好你好你好你好你好你好你好你好", "你好你好你好你好你好你好你好你好你好你好"},
+        {"", ""},
+        {"发发发发发发发发发发发发发发发发发发发发发发发", "發髮發髮發髮發髮發髮發髮發髮發髮發髮發髮發髮發"},
+    };
+    const char* const ends[] = {"\r\n", "\n", "\r"};
+    const size_t kinds_ = std::size(lines);
+    for (int variant = 0; variant < 3; ++variant) {
+        QString before;
+        QString result;
+        QStringList expected[2];
+        for (int i = 0; i < 400; ++i) {
+            const auto& [was, now] = lines[size_t(i * (variant + 3) + i / 7) % kinds_];
+            const QString pad(i % (variant + 5), u'x');
+            const QString lineBefore = pad + u8(was);
+            const QString lineResult = pad + u8(now);
+            for (MarkKind kind : {MarkKind::Changed, MarkKind::Uncertain}) {
+                const auto alone = review::markCommand(lineBefore, lineResult, kinds());
+                for (const Mark& m : alone.marks) {
+                    if (m.kind != kind)
+                        continue;
+                    QString d = QString::number(m.start + result.size()) + u'+' + QString::number(m.length) + u':' +
+                                lineResult.mid(m.start, m.length) + u'<' + alone.from(m) + u'@' +
+                                QString::number(m.fromStart + before.size());
+                    if (kind == MarkKind::Uncertain)
+                        d += u'[' + alone.alternatives(m).join(u'/') + u']';
+                    expected[kind == MarkKind::Uncertain] << d;
+                }
+            }
+            const QString end = QString::fromLatin1(ends[size_t(i + variant) % 3]);
+            before += lineBefore + end;
+            result += lineResult + end;
+        }
+        const auto whole = review::markCommand(before, result, kinds());
+        QStringList got[2];
+        for (const Mark& m : whole.marks) {
+            QString d = QString::number(m.start) + u'+' + QString::number(m.length) + u':' + result.mid(m.start, m.length) +
+                        u'<' + whole.from(m) + u'@' + QString::number(m.fromStart);
+            if (m.kind == MarkKind::Uncertain)
+                d += u'[' + whole.alternatives(m).join(u'/') + u']';
+            got[m.kind == MarkKind::Uncertain] << d;
+        }
+        EXPECT_EQ(got[0], expected[0]) << variant;
+        EXPECT_EQ(got[1], expected[1]) << variant;
+        // Sorted by start, an uncertain mark after the changed run that holds it.
+        for (size_t i = 1; i < whole.marks.size(); ++i)
+            ASSERT_LE(whole.marks[i - 1].start, whole.marks[i].start) << variant;
+    }
 }
 
 TEST(ReviewMarks, KindsLookedUpByAnotherKeyAndFromReadAnotherWay)
@@ -150,7 +226,7 @@ TEST(ReviewMarks, JsonLinesCountLinesFromOneAndCodePointsFromZero)
     EXPECT_TRUE(lines[4].contains(R"("line": 5, "column": 0)"));
     review::MarkList one;
     one.before = u8("x");
-    one.marks.push_back({MarkKind::Changed, 0, 3, 0, 1, nullptr, 0});
+    one.marks.push_back({MarkKind::Changed, false, 0, 0, 3, 0, 1});
     EXPECT_TRUE(review::toJsonLines(u8("\"\\\t"), one)
                     .startsWith(R"({"line": 1, "column": 0, "length": 3, "kind": "changed", "text": "\"\\\u0009")"));
 }
