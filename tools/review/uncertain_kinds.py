@@ -229,7 +229,7 @@ def main():
         held_out[name] = ([r for r in rows if r[0] == name], *measure(rest, choices)[:2], measure_words(rest))
     print(f"{len(words)} word kinds at rate {WORD_THRESHOLD}")
     print("threshold  in-sample caught/errors  marked/Han   left-out groups: caught, marked; fansub groups pooled")
-    for t in (0.0, 0.005, 0.01, 0.015, 0.02, 0.03, 0.05, 0.08, 0.1):
+    for t in (0.0, 0.005, 0.006, 0.01, 0.015, 0.02, 0.03, 0.05, 0.08, 0.1):
         for with_words in (False, True):
             han, errors, caught, marked = evaluate(rows, kinds, rates, t, words if with_words else None)
             parts = []
