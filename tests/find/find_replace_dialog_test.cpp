@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
@@ -92,10 +91,22 @@ protected:
     // A fresh dialog, as the main window's Ctrl+F loads it.
     Form3* open() { return show(new Form3(settings, [this] { ++searches; lastSearch = settings; }, &owner)); }
 
+    // Read from the file itself: QSettings keeps files it has read in a cache of its own, and a
+    // rewrite of the same size within its clock tick reads as the old text.
     QString stored(const char* key)
     {
-        QSettings store(config.filePath("SubBig5/SubBig5.ini"), QSettings::IniFormat);
-        return store.value(QStringLiteral("Find/") + key).toString();
+        QFile file(config.filePath("SubBig5/SubBig5.ini"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QString section;
+        for (const QByteArray& raw : file.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(u'[') && line.endsWith(u']'))
+                section = line.mid(1, line.size() - 2);
+            else if (section == QStringLiteral("Find") && line.startsWith(QLatin1String(key) + u'='))
+                return line.mid(qsizetype(qstrlen(key)) + 1);
+        }
+        return {};
     }
 
     QTemporaryDir config;
