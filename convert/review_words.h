@@ -43,7 +43,6 @@ public:
     std::size_t size() const { return words_.size(); }
     const Word& word(std::size_t i) const { return words_[i]; }
 
-    bool starts(char16_t unit) const { return bit(starts_, unit) != 0; }
     // A bit for each of the 64 units at `units` where a word may start: a one-unit word, or a
     // pair that may begin a longer one. Reads units[64] too.
     std::uint64_t startBits(const char16_t* units) const;
@@ -84,15 +83,16 @@ private:
     std::vector<Word> words_;
     std::vector<std::uint16_t> firsts_ = std::vector<std::uint16_t>(0x10000, 0);
     // Small enough to stay in the nearest cache: the units that start a word, those that are a
-    // word alone, and filters of the two- and three-unit words.
+    // word alone, and filters of the two- and three-unit words. They overlap the byte tables
+    // below on purpose: the triple filter spares most probes of a candidate that is no word.
     Bits starts_{};
-    // The same as bytes of 0x80, to be gathered a block at a time: the one-unit words, and the
-    // pairs (by pairBit) that begin a longer word.
-    std::vector<std::uint8_t> singleFlags_ = std::vector<std::uint8_t>(0x10000, 0);
-    std::vector<std::uint8_t> pairFlags_ = std::vector<std::uint8_t>(0x10000, 0);
     Bits singles_{};
     Bits pairs_{};
     Bits triples_{};
+    // Singles and pairs again as bytes of 0x80, to be gathered a block at a time: the one-unit
+    // words, and the pairs (by pairBit) that begin a longer word.
+    std::vector<std::uint8_t> singleFlags_ = std::vector<std::uint8_t>(0x10000, 0);
+    std::vector<std::uint8_t> pairFlags_ = std::vector<std::uint8_t>(0x10000, 0);
     // Two- and three-unit words: open addressing on the units packed into one key; a value is
     // the word + 1.
     std::vector<std::uint64_t> keys_;
