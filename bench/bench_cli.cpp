@@ -238,15 +238,19 @@ SUBBIG5_BENCH(targets)
         return (large.cpu / largeMB) / std::max(small.cpu / smallMB, 1e-9);
     };
     const qsizetype large = qsizetype(500) << 20;
-    {
-        writeFile(path("large.big5"), repeatTo(big5, large));
-        const ProcessRun w = best(1, {tool, "-w", "--from", "big5", path("large.big5"), "-o", out}, out);
-        const double mb = fileMB(path("large.big5"));
-        QFile::remove(QString::fromStdString(path("large.big5")));
+    // One step over 500 MB of `unit`, its CPU a megabyte against the 100 MB row's.
+    auto largeRow = [&](const char* step, const char* from, const char* label, const QByteArray& unit,
+                        const ProcessRun& small, double smallMB) {
+        const std::string file = path((std::string("large.") + from).c_str());
+        writeFile(file, repeatTo(unit, large));
+        const ProcessRun r = best(1, {tool, step, "--from", from, file, "-o", out}, out);
+        const double mb = fileMB(file);
+        QFile::remove(QString::fromStdString(file));
         bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s",
-                    ("-w " + std::to_string(int(mb + 0.5)) + " MB Big5").c_str(),
-                    w.seconds, w.cpu, w.peakMB, linear(w, mb, w100, w100MB), w.status == 0 ? "" : "  (failed)");
-    }
+                    (std::string(step) + " " + std::to_string(int(mb + 0.5)) + " MB " + label).c_str(), r.seconds, r.cpu,
+                    r.peakMB, linear(r, mb, small, smallMB), r.status == 0 ? "" : "  (failed)");
+    };
+    largeRow("-w", "big5", "Big5", big5, w100, w100MB);
     ProcessRun p100;
     double p100MB = 100;
     {
@@ -259,15 +263,7 @@ SUBBIG5_BENCH(targets)
         p100 = p;
         bench::note("  %-44s throughput %.1fx opencc -c s2tw's (CPU)", "", oc.cpu / std::max(p.cpu, 1e-3));
     }
-    {
-        writeFile(path("large.utf8"), repeatTo(utf8, large));
-        const ProcessRun p = best(1, {tool, "-p", "--from", "utf-8", path("large.utf8"), "-o", out}, out);
-        const double mb = fileMB(path("large.utf8"));
-        QFile::remove(QString::fromStdString(path("large.utf8")));
-        bench::note("  %-44s %8.3f s  CPU %6.3f s  %6.0f MB peak | CPU a MB %.2fx the 100 MB row's%s",
-                    ("-p " + std::to_string(int(mb + 0.5)) + " MB UTF-8").c_str(),
-                    p.seconds, p.cpu, p.peakMB, linear(p, mb, p100, p100MB), p.status == 0 ? "" : "  (failed)");
-    }
+    largeRow("-p", "utf-8", "UTF-8", utf8, p100, p100MB);
 }
 
 SUBBIG5_BENCH(batch_converter)
